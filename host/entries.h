@@ -1,0 +1,36 @@
+// The host entry table: one entry per host service, through which every call of the service goes.
+#pragma once
+
+#include "host/services.h"
+
+#include <stdint.h>
+
+struct HostEntry {
+    uintptr_t id;   // ordinal (below 65536) or the address of the entry's zero-terminated name
+    cz_proc target; // first-use resolver, then the host's routine, a fallback routine, or null
+};
+
+extern HostEntry g_host_entries[CZ_HOST_ENTRY_COUNT];
+
+// Calls service NNNNN through its entry: HOST(52178)(amount, 1). One indirect call, no test.
+#define HOST(ord) (reinterpret_cast<cz_svc_##ord>(g_host_entries[CZ_ENTRY_##ord].target))
+
+// Whether the entry of service NNNNN is empty (unbound and without a fallback routine).
+#define HOST_EMPTY(ord) (g_host_entries[CZ_ENTRY_##ord].target == nullptr)
+
+// Entry resolution: looks the entry's identifier up in the host module, stores the answer in the
+// entry at once, and when nothing was found asks the missing-entry dialog whether to go on with a
+// fallback routine.
+void resolve_entry(HostEntry& entry);
+
+// Entry probe: resolves the entry again, 0 when it is bound afterwards, -1 when it is empty.
+int32_t probe_entry(HostEntry& entry);
+
+// Start-up binding pass: the probes in table order, stopping at the first -1 (then -1).
+int32_t bind_host_entries();
+
+// Missing-entry dialog: 1 to continue without the service, 0 to abort.
+int32_t missing_entry_dialog(uintptr_t id);
+
+// Fallback choice: the fallback routine for an identifier, or null when there is none.
+cz_proc fallback_choice(uintptr_t id);

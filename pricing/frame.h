@@ -1,0 +1,90 @@
+// The hook frame that the three hooks share.
+//
+// On every event: ask for the descriptors of k9 and of the document header table. On the Ctrl-E
+// event: save the host's lookup key and scope, walk the line records (key, price test, scope,
+// clearing, k9 lookup, filling), run the closing steps, put key and scope back. Then, on every
+// event, pass the eleven arguments unchanged to the host handler and return its result.
+//
+// A step type supplies, as static members: kKey (the line's key field), priced(e, line) (true
+// ends the line's processing before its scope is set), scope(e, line), clear(line) (before the
+// lookup), fill(e, line, item) (item: the k9 record the lookup found, or null) and close(e).
+#pragma once
+
+#include "host/entries.h"
+#include "pricing/fields.h"
+#include "pricing/hooks.h"
+
+#include <string.h>
+
+enum : int32_t { kCtrlE = 5 };
+
+// What one Ctrl-E event works on. Host cells (count, key, scope, the record array) are read and
+// written through memcpy: the plug-in does not rely on the host aligning them.
+struct Event {
+    int32_t* count;       // handler argument 3; null counts as 0
+    uint8_t** records;    // handler argument 4
+    uint8_t* k9;          // k9 descriptor
+    uint8_t* header_desc; // descriptor of the document header table
+    uint8_t* header;      // header table's current record when the event arrived
+};
+
+template <typename T> inline T load(const T* cell) {
+    T value;
+    memcpy(&value, cell, sizeof value);
+    return value;
+}
+template <typename T> inline void store(T* cell, T value) { memcpy(cell, &value, sizeof value); }
+
+// The record count as the count cell holds it at this moment.
+inline int32_t count_now(const Event& e) { return e.count ? load(e.count) : 0; }
+
+template <typename Step> void fill_lines(Event& e) {
+    // The lookup key and scope are the host's; both go back as they were once the lines are done.
+    int32_t* key_cell = HOST(52266)();
+    const int32_t saved_key = key_cell ? load(key_cell) : 0;
+    int16_t* scope_cell = HOST(52265)();
+    const int16_t saved_scope = scope_cell ? load(scope_cell) : 0;
+
+    for (int32_t i = 0; e.records && i < count_now(e); ++i) {
+        uint8_t* line = load(e.records + i);
+        if (!line) continue; // a hole in the host's array: nothing to fill
+        if (int32_t* cell = HOST(52266)()) store(cell, static_cast<int32_t>(get(line, Step::kKey)));
+        const int32_t* cell = HOST(52266)();
+        if (!cell || load(cell) == 0) continue;
+        if (Step::priced(e, line)) continue;
+        if (int16_t* s = HOST(52265)()) store(s, Step::scope(e, line));
+        Step::clear(line);
+        // The k9 record is looked at only after a lookup that found it.
+        const uint8_t* item = HOST(52412)(-1, 0) != 0 ? get(e.k9, desc::kCurrent) : nullptr;
+        Step::fill(e, line, item);
+    }
+    Step::close(e);
+
+    if (int16_t* s = HOST(52265)(); s && scope_cell) store(s, saved_scope);
+    if (int32_t* k = HOST(52266)(); k && key_cell) store(k, saved_key);
+}
+
+template <typename Step>
+int32_t run_frame(const HookRow& row, int32_t event, uint32_t a2, int32_t* count,
+                  uint8_t** records, uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8,
+                  uint32_t a9, uint32_t a10, uint32_t a11) {
+    Event e{count, records, HOST(52256)(kK9.number), HOST(52256)(row.header->number), nullptr};
+    // Without the k9 table or a current document header there is nothing to fill from or into:
+    // the event then goes to the host handler untouched.
+    if (event == kCtrlE && e.k9 && e.header_desc) {
+        e.header = get(e.header_desc, desc::kCurrent);
+        if (e.header) fill_lines<Step>(e);
+    }
+    // A handler slot that was empty at installation has no host handler to call.
+    if (!row.host_handler) return 0;
+    return row.host_handler(event, a2, count, records, a5, a6, a7, a8, a9, a10, a11);
+}
+
+// Defines the handler routine `name` of hook row `row` over step type `Step`.
+#define CZ_DEFINE_HOOK(name, row, Step)                                                            \
+    int32_t CZ_CDECL name(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,           \
+                          uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,         \
+                          uint32_t a10, uint32_t a11) {                                            \
+        return run_frame<Step>(g_hook_rows[row], event, a2, count, records, a5, a6, a7, a8, a9,    \
+                               a10, a11);                                                          \
+    }

@@ -1,0 +1,35 @@
+#include "pricing/hooks.h"
+
+#include "host/entries.h"
+#include "pricing/fields.h"
+
+HookRow g_hook_rows[kHookRows] = {
+    {&kRwDok, &kRw, rw_hook, nullptr, nullptr, {}},
+    {&kMrDok, &kMr, mr_hook, nullptr, nullptr, {}},
+    {&kMmDok, &kMm, mm_hook, nullptr, nullptr, {}},
+};
+
+int32_t install_hooks() {
+    for (HookRow& row : g_hook_rows) {
+        if (row.hooked) continue;
+        uint8_t* descriptor = HOST(52256)(row.lines->number);
+        const int16_t host_size = descriptor ? get(descriptor, desc::kRecordSize) : int16_t(0);
+        if (!descriptor || host_size != static_cast<int16_t>(row.lines->size)) {
+            fill_table_size(row.failure, row.lines->size, host_size, row.lines->name);
+            return mismatch_append(&row.failure);
+        }
+        row.hooked = descriptor;
+        row.host_handler = get(descriptor, desc::kHandler);
+        put(descriptor, desc::kHandler, row.hook);
+    }
+    return 0;
+}
+
+int32_t remove_hooks() {
+    for (HookRow& row : g_hook_rows) {
+        if (!row.hooked) continue;
+        put(row.hooked, desc::kHandler, row.host_handler);
+        row.hooked = nullptr;
+    }
+    return 0;
+}

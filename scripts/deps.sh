@@ -1,0 +1,16 @@
+# Packages the builds and tests need, installed when missing (Debian). Sourced by ./run and ./test.
+CZ_PACKAGES=(cmake g++ g++-multilib g++-mingw-w64-i686 googletest clang-format)
+
+install_deps() {
+  local missing=()
+  for p in "${CZ_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  # A stale or unreachable index must not stop the install of what is already listed.
+  $sudo apt-get update || echo "apt-get update failed; installing from the package lists at hand"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}

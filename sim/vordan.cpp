@@ -1,0 +1,373 @@
+#include "sim/vordan.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <limits>
+
+namespace vordan {
+
+const TableSpec kTables[7] = {{kMm, 526, "Mm"},     {kMmDok, 660, "Mm_dok"}, {kMr, 541, "Mr"},
+                              {kMrDok, 1034, "Mr_dok"}, {kRw, 835, "Rw"},     {kRwDok, 2125, "Rw_dok"},
+                              {kK9, 1024, "k9"}};
+
+Buffer::Buffer(size_t size, uint8_t fill)
+    : storage_(new uint8_t[size + 16]), data_(storage_.get() + 1), size_(size) {
+    memset(storage_.get(), 0xEE, size + 16);
+    memset(data_, fill, size);
+}
+
+static Host* g_host = new Host;
+Host& host() { return *g_host; }
+
+namespace {
+
+std::string num(double d) {
+    char b[40];
+    snprintf(b, sizeof b, "%.17g", d);
+    return b;
+}
+std::string num(int64_t i) { return std::to_string(i); }
+
+void trace(const std::string& call, int32_t ordinal) {
+    g_host->trace.push_back(call);
+    if (g_host->on_call) g_host->on_call(ordinal);
+}
+
+std::string p(const void* ptr) { return g_host->name_of(ptr); }
+
+// Rounds half away from zero to a whole number and keeps it inside int32.
+int32_t round_to_int32(double x) {
+    if (std::isnan(x)) return 0;
+    const double r = std::round(x);
+    if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+// Formats %s and %d from a variable argument list, as the host's formatted message does.
+std::string vformat(const char* format, va_list ap) {
+    std::string out;
+    for (const char* f = format; *f; ++f) {
+        if (f[0] == '%' && f[1] == 's') {
+            const char* s = va_arg(ap, const char*);
+            out += s ? s : "(null)";
+            ++f;
+        } else if (f[0] == '%' && f[1] == 'd') {
+            out += std::to_string(va_arg(ap, int32_t));
+            ++f;
+        } else {
+            out += *f;
+        }
+    }
+    return out;
+}
+
+template <int32_t Table>
+int32_t CZ_CDECL host_handler(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
+                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
+                              uint32_t a10, uint32_t a11) {
+    g_host->handler_calls.push_back(
+        {Table, event, a2, count, records, {a5, a6, a7, a8, a9, a10, a11}});
+    return g_host->handler_result;
+}
+
+cz_handler handler_for(int32_t number) {
+    switch (number) {
+    case kRwDok: return host_handler<kRwDok>;
+    case kMrDok: return host_handler<kMrDok>;
+    case kMmDok: return host_handler<kMmDok>;
+    case kRw: return host_handler<kRw>;
+    case kMr: return host_handler<kMr>;
+    case kMm: return host_handler<kMm>;
+    default: return host_handler<kK9>;
+    }
+}
+
+// ---- the services, each with the exact signature of its row in host/services.h ----
+
+int32_t CZ_CDECL s52028(const char* caption, const char* text, int32_t flags) {
+    trace("52028(" + std::to_string(flags) + ")", 52028);
+    g_host->messages.push_back({52028, caption, text, flags});
+    return 0;
+}
+
+int32_t CZ_CDECL s52029(const char* caption, const char* format, int32_t flags, ...) {
+    va_list ap;
+    va_start(ap, flags);
+    std::string text = vformat(format, ap);
+    va_end(ap);
+    trace("52029(" + std::to_string(flags) + ")", 52029);
+    g_host->messages.push_back({52029, caption, text, flags});
+    return 0;
+}
+
+int32_t CZ_CDECL s52158(char* destination, const char* source, int32_t from, int32_t to) {
+    trace("52158(" + std::to_string(from) + ", " + std::to_string(to) + ")", 52158);
+    if (from == 1 && to == 3) {
+        const std::string converted = mazovia_to_cp1250(source);
+        memcpy(destination, converted.c_str(), converted.size() + 1);
+    }
+    return 0;
+}
+
+int32_t CZ_CDECL s38417(void) {
+    trace("38417()", 38417);
+    return 0;
+}
+
+int32_t CZ_CDECL s52178(double amount, int32_t n) {
+    trace("52178(" + num(amount) + ", " + num(int64_t(n)) + ")", 52178);
+    if (g_host->round_whole) return g_host->round_whole(amount, n);
+    return round_to_int32(amount);
+}
+
+// Rounds to a multiple of 1/n (n = 100: to hundredths).
+double CZ_CDECL s52179(double amount, int32_t n) {
+    trace("52179(" + num(amount) + ", " + num(int64_t(n)) + ")", 52179);
+    if (n <= 0 || !std::isfinite(amount)) return amount;
+    return std::round(amount * n) / n;
+}
+
+int32_t CZ_CDECL s51594(void) {
+    trace("51594()", 51594);
+    return g_host->version;
+}
+
+uint8_t* CZ_CDECL s52256(int32_t table) {
+    trace("52256(" + std::to_string(table) + ")", 52256);
+    return g_host->descriptor(table);
+}
+
+int32_t CZ_CDECL s52224(int32_t mode, const char* section, const char* key, const char* format,
+                        void* values) {
+    trace("52224(" + std::to_string(mode) + ", " + section + ", " + key + ", " + format + ")",
+          52224);
+    const std::string name = std::string(section) + "/" + key;
+    uintptr_t word;
+    memcpy(&word, values, sizeof word);
+    if (mode == 1) {
+        if (g_host->setting_read_result & 0xFFFF) return g_host->setting_read_result;
+        auto it = g_host->settings.find(name);
+        if (it == g_host->settings.end()) return 1;
+        int32_t v = it->second;
+        memcpy(reinterpret_cast<void*>(word), &v, sizeof v);
+        return 0;
+    }
+    if (mode == 2) {
+        g_host->settings[name] = static_cast<int32_t>(word);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t CZ_CDECL s52023(int32_t number, int16_t* flag, int32_t zero, const char* text) {
+    int16_t f;
+    memcpy(&f, flag, sizeof f);
+    trace("52023(" + std::to_string(number) + ", " + std::to_string(f) + ", " +
+              std::to_string(zero) + ")",
+          52023);
+    g_host->messages.push_back({52023, "", text, number});
+    if (g_host->notice_flag_set) memcpy(flag, &*g_host->notice_flag_set, sizeof(int16_t));
+    return 0;
+}
+
+int16_t* CZ_CDECL s52265(void) {
+    trace("52265()", 52265);
+    return &g_host->lookup_scope;
+}
+
+int32_t* CZ_CDECL s52266(void) {
+    trace("52266()", 52266);
+    return &g_host->lookup_key;
+}
+
+int32_t CZ_CDECL s52333(uint8_t* line) {
+    trace("52333(" + p(line) + ")", 52333);
+    return 0;
+}
+
+int32_t CZ_CDECL s52334(uint8_t** lines, int32_t count, uint8_t* header, int32_t z1, int32_t z2,
+                        int32_t z3) {
+    trace("52334(" + p(lines) + ", " + num(int64_t(count)) + ", " + p(header) + ", " +
+              num(int64_t(z1)) + ", " + num(int64_t(z2)) + ", " + num(int64_t(z3)) + ")",
+          52334);
+    return 0;
+}
+
+std::string doc_args(uint8_t* header, uint8_t* header2, uint8_t** lines, int32_t count) {
+    return "(" + p(header) + ", " + p(header2) + ", " + p(lines) + ", " + num(int64_t(count)) + ")";
+}
+std::string line_args(uint8_t* line, uint8_t** lines, int32_t count, uint8_t* header, int32_t z1,
+                      int32_t z2, int32_t z3) {
+    return "(" + p(line) + ", " + p(lines) + ", " + num(int64_t(count)) + ", " + p(header) + ", " +
+           num(int64_t(z1)) + ", " + num(int64_t(z2)) + ", " + num(int64_t(z3)) + ")";
+}
+
+int32_t CZ_CDECL s52335(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
+    trace("52335" + doc_args(h, h2, lines, count), 52335);
+    return 0;
+}
+int32_t CZ_CDECL s51465(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a, int32_t b,
+                        int32_t d) {
+    trace("51465" + line_args(l, lines, c, h, a, b, d), 51465);
+    return 0;
+}
+int32_t CZ_CDECL s51466(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
+    trace("51466" + doc_args(h, h2, lines, count), 51466);
+    return 0;
+}
+int32_t CZ_CDECL s51472(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a, int32_t b,
+                        int32_t d) {
+    trace("51472" + line_args(l, lines, c, h, a, b, d), 51472);
+    return 0;
+}
+int32_t CZ_CDECL s51473(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
+    trace("51473" + doc_args(h, h2, lines, count), 51473);
+    return 0;
+}
+
+// Mode 2: a price in the currency of `code`, converted by the code's rate.
+double CZ_CDECL s52289(int32_t mode, int32_t code, double amount) {
+    trace("52289(" + num(int64_t(mode)) + ", " + num(int64_t(code)) + ", " + num(amount) + ")",
+          52289);
+    auto it = g_host->rates.find(code);
+    return it == g_host->rates.end() ? amount : amount * it->second;
+}
+
+// The k9 lookup: the item of the current lookup key and scope becomes k9's current record.
+int32_t CZ_CDECL s52412(int32_t a, int32_t b) {
+    trace("52412(" + num(int64_t(a)) + ", " + num(int64_t(b)) + ")", 52412);
+    if (g_host->lookup_override) return g_host->lookup_override();
+    for (const Item& item : g_host->items) {
+        if (item.key != g_host->lookup_key || item.scope != g_host->lookup_scope) continue;
+        uint8_t* k9 = g_host->current(kK9);
+        if (!k9) return 0;
+        write<int16_t>(k9, 229, item.code);
+        write<double>(k9, 231, item.price);
+        return 1;
+    }
+    return 0;
+}
+
+#define CZ_SIM_EXPORT(ord, ret, params, name) {ord, nullptr, reinterpret_cast<cz_proc>(s##ord)},
+const cz_sim_export kAllExports[] = {CZ_HOST_SERVICES(CZ_SIM_EXPORT)};
+#undef CZ_SIM_EXPORT
+
+std::vector<cz_sim_export> g_exports;
+cz_sim_image g_image;
+
+} // namespace
+
+cz_handler Table::handler() const {
+    cz_handler h;
+    memcpy(&h, descriptor->data() + kDescHandler, sizeof h);
+    return h;
+}
+
+void Host::add_table(int32_t number, int16_t size) {
+    Table t;
+    t.number = number;
+    t.descriptor = std::make_unique<Buffer>(kDescSize);
+    t.current = std::make_unique<Buffer>(size > 0 ? size : 16);
+    write<int16_t>(t.descriptor->data(), kDescRecordSize, size);
+    write<uint8_t*>(t.descriptor->data(), kDescCurrent, t.current->data());
+    write<cz_handler>(t.descriptor->data(), kDescHandler, handler_for(number));
+    for (const TableSpec& spec : kTables)
+        if (spec.number == number) names[t.current->data()] = spec.name;
+    tables[number] = std::move(t);
+}
+
+void Host::add_all_tables() {
+    for (const TableSpec& spec : kTables) add_table(spec.number, spec.size);
+}
+
+uint8_t* Host::descriptor(int32_t number) {
+    auto it = tables.find(number);
+    return it == tables.end() ? nullptr : it->second.descriptor->data();
+}
+
+uint8_t* Host::current(int32_t number) {
+    auto it = tables.find(number);
+    return it == tables.end() ? nullptr : it->second.current->data();
+}
+
+Lines Host::make_lines(int32_t table, size_t n, uint8_t fill) {
+    int16_t size = 0;
+    for (const TableSpec& spec : kTables)
+        if (spec.number == table) size = spec.size;
+    Lines lines;
+    for (size_t i = 0; i < n; ++i) {
+        lines.records.push_back(std::make_unique<Buffer>(size, fill));
+        lines.pointers.push_back(lines.records.back()->data());
+    }
+    lines.count = static_cast<int32_t>(n);
+    return lines;
+}
+
+std::string Host::name_of(const void* ptr) const {
+    if (!ptr) return "null";
+    auto it = names.find(ptr);
+    if (it != names.end()) return it->second;
+    char b[32];
+    snprintf(b, sizeof b, "%p", ptr);
+    return b;
+}
+
+void reset() {
+    delete g_host;
+    g_host = new Host;
+    g_host->add_all_tables();
+}
+
+cz_module register_module() {
+    g_exports.clear();
+    for (const cz_sim_export& e : kAllExports) {
+        bool gone = false;
+        for (int32_t m : g_host->missing) gone = gone || m == static_cast<int32_t>(e.ordinal);
+        if (!gone) g_exports.push_back(e);
+    }
+    g_image = {"VORDAN.dll", g_exports.data(), static_cast<uint32_t>(g_exports.size()), nullptr};
+    return simloader::add_module(&g_image, "C:\\Vordan\\VORDAN.dll");
+}
+
+namespace {
+struct Letter {
+    unsigned char mazovia, cp1250;
+    const char* utf8;
+};
+const Letter kLetters[18] = {
+    {0x86, 0xB9, "ą"}, {0x8D, 0xE6, "ć"}, {0x91, 0xEA, "ę"}, {0x92, 0xB3, "ł"}, {0xA4, 0xF1, "ń"},
+    {0xA2, 0xF3, "ó"}, {0x9E, 0x9C, "ś"}, {0xA6, 0x9F, "ź"}, {0xA7, 0xBF, "ż"}, {0x8F, 0xA5, "Ą"},
+    {0x95, 0xC6, "Ć"}, {0x90, 0xCA, "Ę"}, {0x9C, 0xA3, "Ł"}, {0xA5, 0xD1, "Ń"}, {0xA3, 0xD3, "Ó"},
+    {0x98, 0x8C, "Ś"}, {0xA0, 0x8F, "Ź"}, {0xA1, 0xAF, "Ż"}};
+} // namespace
+
+std::string mazovia_to_cp1250(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        for (const Letter& l : kLetters)
+            if (static_cast<unsigned char>(c) == l.mazovia) {
+                c = static_cast<char>(l.cp1250);
+                break;
+            }
+    return out;
+}
+
+std::string mazovia_to_utf8(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        const Letter* hit = nullptr;
+        for (const Letter& l : kLetters)
+            if (static_cast<unsigned char>(c) == l.mazovia) hit = &l;
+        if (hit)
+            out += hit->utf8;
+        else if (static_cast<unsigned char>(c) < 0x80)
+            out += c;
+        else
+            out += "?";
+    }
+    return out;
+}
+
+} // namespace vordan
