@@ -119,7 +119,8 @@ inline void expect_only_changed(const std::vector<uint8_t>& before, const uint8_
                                 const std::vector<Span>& allowed) {
     for (uint32_t i = 0; i < before.size(); ++i) {
         bool inside = false;
-        for (const Span& s : allowed) inside = inside || (i >= s.offset && i < s.offset + s.width);
+        for (const Span& s : allowed)
+            inside = inside || (i >= s.offset && i < s.offset + s.width);
         if (!inside) {
             ASSERT_EQ(before[i], after[i]) << "byte " << i << " changed";
         }

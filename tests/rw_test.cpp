@@ -36,9 +36,9 @@ TEST_F(RwFill, FillsOnlyUsedSlotsStillAtZero) {
         double price;
         bool filled;
     } cases[] = {
-        {"unused, zero", 0, 0.0, false},   {"used, zero", 1, 0.0, true},
+        {"unused, zero", 0, 0.0, false},        {"used, zero", 1, 0.0, true},
         {"negative flag, zero", -7, 0.0, true}, {"used, 0.01", 1, 0.01, false},
-        {"used, -0.0", 1, -0.0, true},     {"used, NaN", 1, nan, false},
+        {"used, -0.0", 1, -0.0, true},          {"used, NaN", 1, nan, false},
     };
     h().items.push_back({12, 3, 47.25, 9});
     vordan::Lines lines = line(12, 3);
@@ -81,7 +81,8 @@ TEST_F(RwFill, FailedLookupLeavesTheLineAndSkipsItsRecalculation) {
     const auto before = lines.records[0]->bytes();
     ctrl_e(vordan::kRwDok, lines);
     EXPECT_EQ(lines.records[0]->bytes(), before);
-    for (const std::string& call : h().trace) EXPECT_NE(call.rfind("52333", 0), 0u) << call;
+    for (const std::string& call : h().trace)
+        EXPECT_NE(call.rfind("52333", 0), 0u) << call;
 }
 
 TEST_F(RwFill, EachLineGetsThePriceOfItsOwnLookupInOrder) {
@@ -101,12 +102,26 @@ TEST_F(RwFill, EachLineGetsThePriceOfItsOwnLookupInOrder) {
     EXPECT_EQ(read<double>(lines[1], kPrice + 72), 0.0);
     EXPECT_EQ(read<double>(lines[2], kPrice + 72), 99.0);
     EXPECT_EQ(read<int16_t>(lines[2], kCode + 18), 2);
-    const std::vector<std::string> expected = {
-        "52256(49)", "52256(56)", "52266()", "52265()",
-        "52266()", "52266()", "52265()", "52412(-1, 0)", "52333(line0)", // line 0
-        "52266()", "52266()",                                            // line 1: key 0
-        "52266()", "52266()", "52265()", "52412(-1, 0)", "52333(line2)", // line 2: key -1
-        "52334(lines, 3, Rw, 0, 0, 0)", "52335(Rw, Rw, lines, 3)", "52265()", "52266()"};
+    const std::vector<std::string> expected = {"52256(49)",
+                                               "52256(56)",
+                                               "52266()",
+                                               "52265()",
+                                               "52266()",
+                                               "52266()",
+                                               "52265()",
+                                               "52412(-1, 0)",
+                                               "52333(line0)", // line 0
+                                               "52266()",
+                                               "52266()", // line 1: key 0
+                                               "52266()",
+                                               "52266()",
+                                               "52265()",
+                                               "52412(-1, 0)",
+                                               "52333(line2)", // line 2: key -1
+                                               "52334(lines, 3, Rw, 0, 0, 0)",
+                                               "52335(Rw, Rw, lines, 3)",
+                                               "52265()",
+                                               "52266()"};
     EXPECT_EQ(h().trace, expected);
     // The host's lookup key and scope are as they were before the event.
     EXPECT_EQ(h().lookup_key, 4444);
@@ -118,11 +133,13 @@ TEST_F(RwFill, ChangesNoByteOutsideTheSlotPricesAndCodes) {
     h().items.push_back({0x3A3A, 0x3A3A, 3.5, 6});
     vordan::Lines lines = h().make_lines(vordan::kRwDok, 1, 0x3A);
     name(lines);
-    for (uint32_t j = 0; j < 10; ++j) write<double>(lines[0], kPrice + 8 * j, 0.0);
+    for (uint32_t j = 0; j < 10; ++j)
+        write<double>(lines[0], kPrice + 8 * j, 0.0);
     const auto before = lines.records[0]->bytes();
     ctrl_e(vordan::kRwDok, lines);
     harness::expect_only_changed(before, lines[0], {{kPrice, 80}, {kCode, 20}});
-    for (uint32_t j = 0; j < 10; ++j) EXPECT_EQ(read<double>(lines[0], kPrice + 8 * j), 3.5);
+    for (uint32_t j = 0; j < 10; ++j)
+        EXPECT_EQ(read<double>(lines[0], kPrice + 8 * j), 3.5);
 }
 
 TEST_F(RwFill, ClosingStepsRunWithTheCountReadAtEachCall) {
@@ -138,10 +155,15 @@ TEST_F(RwFill, ClosingStepsRunWithTheCountReadAtEachCall) {
             if (ordinal == 52334) lines.count = 7;
         };
         ctrl_e(vordan::kRwDok, lines);
-        const std::vector<std::string> expected = {
-            "52256(49)", "52256(56)", "52266()", "52265()",
-            "52334(lines, " + std::to_string(count) + ", Rw, 0, 0, 0)", "52335(Rw, Rw, lines, 7)",
-            "52265()", "52266()"};
+        const std::vector<std::string> expected = {"52256(49)",
+                                                   "52256(56)",
+                                                   "52266()",
+                                                   "52265()",
+                                                   "52334(lines, " + std::to_string(count) +
+                                                       ", Rw, 0, 0, 0)",
+                                                   "52335(Rw, Rw, lines, 7)",
+                                                   "52265()",
+                                                   "52266()"};
         EXPECT_EQ(h().trace, expected);
     }
 }

@@ -1,0 +1,276 @@
+// Hook installation and removal, and the frame the three hooks share.
+#include "harness.h"
+
+#include <algorithm>
+#include <map>
+
+using namespace harness;
+using vordan::read;
+using vordan::write;
+
+namespace {
+
+struct LineTable {
+    const char* label;
+    int32_t table;
+    int32_t header;
+    uint32_t key; // offset of the key field
+};
+const LineTable kLineTables[] = {
+    {"Rw_dok", vordan::kRwDok, vordan::kRw, 2121},
+    {"Mr_dok", vordan::kMrDok, vordan::kMr, 1030},
+    {"Mm_dok", vordan::kMmDok, vordan::kMm, 656},
+};
+
+void PrintTo(const LineTable& t, std::ostream* os) { *os << t.label; }
+
+class HookInstall : public HostTest {
+  protected:
+    // The host's own routine of each line table before anything was installed.
+    std::map<int32_t, cz_handler> original() {
+        std::map<int32_t, cz_handler> m;
+        for (const LineTable& t : kLineTables)
+            m[t.table] = h().tables.at(t.table).handler();
+        return m;
+    }
+    void expect_host_handlers(const std::map<int32_t, cz_handler>& m) {
+        for (const auto& [table, handler] : m)
+            EXPECT_EQ(h().tables.at(table).handler(), handler);
+    }
+};
+
+TEST_F(HookInstall, HooksAllThreeTablesAndRemovalPutsTheHostHandlersBack) {
+    ASSERT_TRUE(load());
+    const auto host_handlers = original();
+    ASSERT_EQ(attach(), 0);
+    ASSERT_EQ(start(), 0);
+    for (const LineTable& t : kLineTables) {
+        SCOPED_TRACE(t.label);
+        EXPECT_NE(h().tables.at(t.table).handler(), host_handlers.at(t.table));
+    }
+    EXPECT_EQ(detach(), 0);
+    expect_host_handlers(host_handlers);
+    EXPECT_EQ(detach(), 0); // nothing hooked: nothing changes
+    expect_host_handlers(host_handlers);
+}
+
+TEST_F(HookInstall, SecondStartRequestsNoDescriptorAndChangesNothing) {
+    ASSERT_TRUE(load());
+    ASSERT_EQ(attach(), 0);
+    ASSERT_EQ(start(), 0);
+    const auto hooked = original();
+    h().trace.clear();
+    ASSERT_EQ(start(), 0);
+    for (const std::string& call : h().trace)
+        EXPECT_NE(call.rfind("52256", 0), 0u) << call;
+    expect_host_handlers(hooked);
+}
+
+TEST_F(HookInstall, MissingMrDokUnhooksRwDokAndLeavesMmDokAlone) {
+    h().remove_table(vordan::kMrDok);
+    ASSERT_TRUE(load());
+    const cz_handler rw = h().tables.at(vordan::kRwDok).handler();
+    const cz_handler mm = h().tables.at(vordan::kMmDok).handler();
+    // Rw_dok's slot is written twice (hook, then the host handler back): watch it in between.
+    std::vector<bool> rw_hooked_at_request;
+    h().on_call = [&](int32_t ordinal) {
+        if (ordinal == 52256)
+            rw_hooked_at_request.push_back(h().tables.at(vordan::kRwDok).handler() != rw);
+    };
+    h().trace.clear();
+    ASSERT_EQ(start(), 0);
+    h().on_call = nullptr;
+    EXPECT_EQ(h().tables.at(vordan::kRwDok).handler(), rw);
+    EXPECT_EQ(h().tables.at(vordan::kMmDok).handler(), mm);
+    std::vector<std::string> requested;
+    for (const std::string& call : h().trace)
+        if (call.rfind("52256", 0) == 0) requested.push_back(call);
+    EXPECT_EQ(requested, (std::vector<std::string>{"52256(72)", "52256(80)"}));
+    EXPECT_EQ(rw_hooked_at_request, (std::vector<bool>{false, true}));
+}
+
+class HookInstallSize : public HookInstall, public ::testing::WithParamInterface<int16_t> {};
+
+TEST_P(HookInstallSize, WrongRwDokRecordSizeNeverTouchesAnyHandlerSlot) {
+    h().add_table(vordan::kRwDok, GetParam());
+    ASSERT_TRUE(load());
+    const auto host_handlers = original();
+    std::vector<cz_handler> seen;
+    h().on_call = [&](int32_t) { seen.push_back(h().tables.at(vordan::kRwDok).handler()); };
+    ASSERT_EQ(start(), 0);
+    expect_host_handlers(host_handlers); // Mr_dok and Mm_dok were never reached either
+    for (cz_handler handler : seen)
+        EXPECT_EQ(handler, host_handlers.at(vordan::kRwDok));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, HookInstallSize, ::testing::Values(2124, -2125, 0, 2126));
+
+// Each line table's hook: every event is passed on with the eleven arguments and the result.
+class HookFrame : public HostTest, public ::testing::WithParamInterface<LineTable> {
+  protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        ready();
+    }
+};
+
+TEST_P(HookFrame, PassesOtherEventsOnUntouchedAfterTheTwoDescriptorRequests) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 2, 0x5C);
+    name(lines);
+    const auto before = lines.records[0]->bytes();
+    h().handler_result = -77;
+    HandlerArgs args;
+    for (int32_t event : {0, 4, 6, -5, 0x105}) {
+        SCOPED_TRACE(event);
+        h().trace.clear();
+        h().handler_calls.clear();
+        EXPECT_EQ(dispatch(t.table, event, &lines.count, lines.pointers.data(), args), -77);
+        EXPECT_EQ(h().trace, (std::vector<std::string>{"52256(49)",
+                                                       "52256(" + std::to_string(t.header) + ")"}));
+        ASSERT_EQ(h().handler_calls.size(), 1u);
+        const vordan::HandlerCall& c = h().handler_calls[0];
+        EXPECT_EQ(c.table, t.table);
+        EXPECT_EQ(c.event, event);
+        EXPECT_EQ(c.a2, args.a2);
+        EXPECT_EQ(c.count, &lines.count);
+        EXPECT_EQ(c.records, lines.pointers.data());
+        for (int i = 0; i < 7; ++i)
+            EXPECT_EQ(c.rest[i], args.rest[i]);
+        EXPECT_EQ(lines.records[0]->bytes(), before);
+    }
+}
+
+TEST_P(HookFrame, CtrlEPassesTheSameArgumentsOnAfterFilling) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 1);
+    h().handler_result = 31337;
+    EXPECT_EQ(ctrl_e(t.table, lines), 31337);
+    ASSERT_EQ(h().handler_calls.size(), 1u);
+    EXPECT_EQ(h().handler_calls[0].event, 5);
+    EXPECT_EQ(h().handler_calls[0].records, lines.pointers.data());
+}
+
+TEST_P(HookFrame, SkipsZeroKeysAndTakesKeyFFFFAsMinusOne) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 2);
+    name(lines);
+    write<int16_t>(lines[0], t.key, 0);
+    write<uint16_t>(lines[1], t.key, 0xFFFF);
+    std::vector<int32_t> keys_looked_up;
+    h().on_call = [&](int32_t ordinal) {
+        if (ordinal == 52412) keys_looked_up.push_back(h().lookup_key);
+    };
+    const auto zero_key_line = lines.records[0]->bytes();
+    ctrl_e(t.table, lines);
+    EXPECT_EQ(keys_looked_up, std::vector<int32_t>{-1});
+    EXPECT_EQ(lines.records[0]->bytes(), zero_key_line);
+}
+
+TEST_P(HookFrame, RestoresTheLookupScopeAndKeyWhateverTheLinesSet) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 3);
+    for (int i = 0; i < 3; ++i) {
+        write<int16_t>(lines[i], t.key, int16_t(100 + i));
+        write<int16_t>(lines[i], t.key - 2, int16_t(-9)); // scope field of Rw_dok and Mr_dok
+    }
+    write<int16_t>(h().current(vordan::kMm), 510, int16_t(-9));
+    std::vector<int16_t> scopes;
+    h().on_call = [&](int32_t ordinal) {
+        if (ordinal == 52412) scopes.push_back(h().lookup_scope);
+    };
+    h().lookup_scope = 321;
+    h().lookup_key = -654;
+    ctrl_e(t.table, lines);
+    EXPECT_EQ(scopes, (std::vector<int16_t>{-9, -9, -9}));
+    EXPECT_EQ(h().lookup_scope, 321);
+    EXPECT_EQ(h().lookup_key, -654);
+}
+
+TEST_P(HookFrame, FollowsACountThatChangesDuringTheLoop) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 4);
+    for (int i = 0; i < 4; ++i)
+        write<int16_t>(lines[i], t.key, int16_t(i + 1));
+    lines.count = 2;
+    int lookups = 0;
+    h().on_call = [&](int32_t ordinal) {
+        if (ordinal != 52412) return;
+        // The first lookup grows the document to four lines, the third shrinks it to three.
+        ++lookups;
+        if (lookups == 1) lines.count = 4;
+        if (lookups == 3) lines.count = 3;
+    };
+    ctrl_e(t.table, lines);
+    EXPECT_EQ(lookups, 3);
+}
+
+TEST_P(HookFrame, ANegativeOrZeroCountProcessesNoLine) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 1);
+    write<int16_t>(lines[0], t.key, 1);
+    for (int32_t count : {0, -1, INT32_MIN}) {
+        SCOPED_TRACE(count);
+        lines.count = count;
+        h().trace.clear();
+        ctrl_e(t.table, lines);
+        for (const std::string& call : h().trace)
+            EXPECT_NE(call, "52412(-1, 0)");
+    }
+}
+
+TEST_P(HookFrame, SkipsAHoleInTheRecordArray) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 2);
+    write<int16_t>(lines[1], t.key, 1);
+    lines.pointers[0] = nullptr;
+    h().items.push_back({1, 0, 2.0, 1});
+    int lookups = 0;
+    h().on_call = [&](int32_t ordinal) { lookups += ordinal == 52412; };
+    ctrl_e(t.table, lines);
+    EXPECT_EQ(lookups, 1);
+}
+
+TEST_P(HookFrame, WithoutK9OrHeaderTheEventGoesToTheHostUntouched) {
+    const LineTable& t = GetParam();
+    vordan::Lines lines = h().make_lines(t.table, 1, 0x11);
+    write<int16_t>(lines[0], t.key, 1);
+    const auto before = lines.records[0]->bytes();
+    for (int32_t gone : {t.header, int32_t(vordan::kK9)}) {
+        SCOPED_TRACE(gone);
+        h().remove_table(gone);
+        h().trace.clear();
+        h().handler_calls.clear();
+        EXPECT_EQ(ctrl_e(t.table, lines), h().handler_result);
+        EXPECT_EQ(h().trace.size(), 2u); // the two descriptor requests only
+        EXPECT_EQ(h().handler_calls.size(), 1u);
+        EXPECT_EQ(lines.records[0]->bytes(), before);
+        for (const vordan::TableSpec& spec : vordan::kTables)
+            if (spec.number == gone) h().add_table(gone, spec.size);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LineTables, HookFrame, ::testing::ValuesIn(kLineTables),
+                         [](const auto& info) {
+                             std::string s = info.param.label;
+                             s.erase(std::remove(s.begin(), s.end(), '_'), s.end());
+                             return s;
+                         });
+
+TEST_F(HookInstall, AnEmptyHandlerSlotIsNeverCalled) {
+    write<cz_handler>(h().descriptor(vordan::kRwDok), vordan::kDescHandler, nullptr);
+    ASSERT_TRUE(load());
+    ASSERT_EQ(attach(), 0);
+    ASSERT_EQ(start(), 0);
+    h().items.push_back({1, 0, 2.5, 3});
+    vordan::Lines lines = h().make_lines(vordan::kRwDok, 1);
+    write<int16_t>(lines[0], 2121, 1);
+    write<int32_t>(lines[0], 1977, 1);
+    EXPECT_EQ(ctrl_e(vordan::kRwDok, lines), 0);
+    EXPECT_EQ(read<double>(lines[0], 2017), 2.5); // filled all the same
+    EXPECT_TRUE(h().handler_calls.empty());
+    EXPECT_EQ(detach(), 0);
+    EXPECT_EQ(h().tables.at(vordan::kRwDok).handler(), nullptr); // the slot as the host had it
+}
+
+} // namespace
