@@ -7,9 +7,9 @@
 
 namespace vordan {
 
-const TableSpec kTables[7] = {{kMm, 526, "Mm"},     {kMmDok, 660, "Mm_dok"}, {kMr, 541, "Mr"},
-                              {kMrDok, 1034, "Mr_dok"}, {kRw, 835, "Rw"},     {kRwDok, 2125, "Rw_dok"},
-                              {kK9, 1024, "k9"}};
+const TableSpec kTables[7] = {
+    {kMm, 526, "Mm"}, {kMmDok, 660, "Mm_dok"},  {kMr, 541, "Mr"}, {kMrDok, 1034, "Mr_dok"},
+    {kRw, 835, "Rw"}, {kRwDok, 2125, "Rw_dok"}, {kK9, 1024, "k9"}};
 
 Buffer::Buffer(size_t size, uint8_t fill)
     : storage_(new uint8_t[size + 16]), data_(storage_.get() + 1), size_(size) {
@@ -18,7 +18,9 @@ Buffer::Buffer(size_t size, uint8_t fill)
 }
 
 static Host* g_host = new Host;
-Host& host() { return *g_host; }
+Host& host() {
+    return *g_host;
+}
 
 namespace {
 
@@ -27,14 +29,18 @@ std::string num(double d) {
     snprintf(b, sizeof b, "%.17g", d);
     return b;
 }
-std::string num(int64_t i) { return std::to_string(i); }
+std::string num(int64_t i) {
+    return std::to_string(i);
+}
 
 void trace(const std::string& call, int32_t ordinal) {
     g_host->trace.push_back(call);
     if (g_host->on_call) g_host->on_call(ordinal);
 }
 
-std::string p(const void* ptr) { return g_host->name_of(ptr); }
+std::string p(const void* ptr) {
+    return g_host->name_of(ptr);
+}
 
 // Rounds half away from zero to a whole number and keeps it inside int32.
 int32_t round_to_int32(double x) {
@@ -74,13 +80,20 @@ int32_t CZ_CDECL host_handler(int32_t event, uint32_t a2, int32_t* count, uint8_
 
 cz_handler handler_for(int32_t number) {
     switch (number) {
-    case kRwDok: return host_handler<kRwDok>;
-    case kMrDok: return host_handler<kMrDok>;
-    case kMmDok: return host_handler<kMmDok>;
-    case kRw: return host_handler<kRw>;
-    case kMr: return host_handler<kMr>;
-    case kMm: return host_handler<kMm>;
-    default: return host_handler<kK9>;
+    case kRwDok:
+        return host_handler<kRwDok>;
+    case kMrDok:
+        return host_handler<kMrDok>;
+    case kMmDok:
+        return host_handler<kMmDok>;
+    case kRw:
+        return host_handler<kRw>;
+    case kMr:
+        return host_handler<kMr>;
+    case kMm:
+        return host_handler<kMm>;
+    default:
+        return host_handler<kK9>;
     }
 }
 
@@ -147,12 +160,14 @@ int32_t CZ_CDECL s52224(int32_t mode, const char* section, const char* key, cons
     uintptr_t word;
     memcpy(&word, values, sizeof word);
     if (mode == 1) {
-        if (g_host->setting_read_result & 0xFFFF) return g_host->setting_read_result;
+        const bool fails = (g_host->setting_read_result & 0xFFFF) != 0;
         auto it = g_host->settings.find(name);
-        if (it == g_host->settings.end()) return 1;
-        int32_t v = it->second;
-        memcpy(reinterpret_cast<void*>(word), &v, sizeof v);
-        return 0;
+        if (it != g_host->settings.end() && (!fails || g_host->failed_read_stores)) {
+            int32_t v = it->second;
+            memcpy(reinterpret_cast<void*>(word), &v, sizeof v);
+        }
+        if (fails) return g_host->setting_read_result;
+        return it == g_host->settings.end() ? 1 : g_host->setting_read_result;
     }
     if (mode == 2) {
         g_host->settings[name] = static_cast<int32_t>(word);
@@ -182,8 +197,47 @@ int32_t* CZ_CDECL s52266(void) {
     return &g_host->lookup_key;
 }
 
+// ---- the host's own totals (see vordan.h) ----
+
+void rw_line_value(uint8_t* line) {
+    if (!line) return;
+    double price = 0.0;
+    for (uint32_t j = 0; j < 10; ++j)
+        if (read<int32_t>(line, 1977 + 4 * j) != 0) {
+            price = read<double>(line, 2017 + 8 * j);
+            break;
+        }
+    const double units = read<int32_t>(line, kRwQuantity) * 0.001;
+    write<double>(line, kRwValue, double(round_to_int32(units * price)));
+}
+
+template <typename Each> void each_line(uint8_t** lines, int32_t count, Each each) {
+    for (int32_t i = 0; lines && i < count; ++i)
+        if (lines[i]) each(lines[i]);
+}
+
+void sum_document(uint8_t* header, uint8_t** lines, int32_t count, uint32_t value,
+                  uint32_t difference, uint32_t converted) {
+    if (!g_host->recalculate || !header) return;
+    double v = 0, d = 0, c = 0;
+    each_line(lines, count, [&](uint8_t* l) {
+        v += read<double>(l, value);
+        d += read<double>(l, difference);
+        c += read<double>(l, converted);
+    });
+    write<double>(header, kDocValue, v);
+    write<double>(header, kDocDifference, d);
+    write<double>(header, kDocConverted, c);
+}
+
+void count_recalc(uint8_t* line) {
+    if (g_host->recalculate && line)
+        write<int32_t>(line, kLineRecalcs, read<int32_t>(line, kLineRecalcs) + 1);
+}
+
 int32_t CZ_CDECL s52333(uint8_t* line) {
     trace("52333(" + p(line) + ")", 52333);
+    if (g_host->recalculate) rw_line_value(line);
     return 0;
 }
 
@@ -192,6 +246,7 @@ int32_t CZ_CDECL s52334(uint8_t** lines, int32_t count, uint8_t* header, int32_t
     trace("52334(" + p(lines) + ", " + num(int64_t(count)) + ", " + p(header) + ", " +
               num(int64_t(z1)) + ", " + num(int64_t(z2)) + ", " + num(int64_t(z3)) + ")",
           52334);
+    if (g_host->recalculate) each_line(lines, count, rw_line_value);
     return 0;
 }
 
@@ -206,24 +261,33 @@ std::string line_args(uint8_t* line, uint8_t** lines, int32_t count, uint8_t* he
 
 int32_t CZ_CDECL s52335(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("52335" + doc_args(h, h2, lines, count), 52335);
+    if (g_host->recalculate && h) {
+        double total = 0;
+        each_line(lines, count, [&](uint8_t* l) { total += read<double>(l, kRwValue); });
+        write<double>(h, kDocValue, total);
+    }
     return 0;
 }
 int32_t CZ_CDECL s51465(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a, int32_t b,
                         int32_t d) {
     trace("51465" + line_args(l, lines, c, h, a, b, d), 51465);
+    count_recalc(l);
     return 0;
 }
 int32_t CZ_CDECL s51466(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("51466" + doc_args(h, h2, lines, count), 51466);
+    sum_document(h, lines, count, 156, 164, 172);
     return 0;
 }
 int32_t CZ_CDECL s51472(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a, int32_t b,
                         int32_t d) {
     trace("51472" + line_args(l, lines, c, h, a, b, d), 51472);
+    count_recalc(l);
     return 0;
 }
 int32_t CZ_CDECL s51473(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("51473" + doc_args(h, h2, lines, count), 51473);
+    sum_document(h, lines, count, 177, 185, 193);
     return 0;
 }
 
@@ -279,7 +343,8 @@ void Host::add_table(int32_t number, int16_t size) {
 }
 
 void Host::add_all_tables() {
-    for (const TableSpec& spec : kTables) add_table(spec.number, spec.size);
+    for (const TableSpec& spec : kTables)
+        add_table(spec.number, spec.size);
 }
 
 uint8_t* Host::descriptor(int32_t number) {
@@ -324,7 +389,8 @@ cz_module register_module() {
     g_exports.clear();
     for (const cz_sim_export& e : kAllExports) {
         bool gone = false;
-        for (int32_t m : g_host->missing) gone = gone || m == static_cast<int32_t>(e.ordinal);
+        for (int32_t m : g_host->missing)
+            gone = gone || m == static_cast<int32_t>(e.ordinal);
         if (!gone) g_exports.push_back(e);
     }
     g_image = {"VORDAN.dll", g_exports.data(), static_cast<uint32_t>(g_exports.size()), nullptr};
@@ -351,6 +417,22 @@ std::string mazovia_to_cp1250(const std::string& s) {
                 c = static_cast<char>(l.cp1250);
                 break;
             }
+    return out;
+}
+
+std::string cp1250_to_utf8(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        const Letter* hit = nullptr;
+        for (const Letter& l : kLetters)
+            if (static_cast<unsigned char>(c) == l.cp1250) hit = &l;
+        if (hit)
+            out += hit->utf8;
+        else if (static_cast<unsigned char>(c) < 0x80)
+            out += c;
+        else
+            out += "?";
+    }
     return out;
 }
 

@@ -107,21 +107,27 @@ struct Host {
     std::vector<Item> items;
     std::map<int32_t, double> rates; // price conversion by code; a code not listed converts 1:1
     std::map<std::string, int32_t> settings;
-    int32_t setting_read_result = 0;  // non-zero low 16 bits: every read fails
+    // What a read of a stored setting returns (a setting not stored gives 1); non-zero low 16
+    // bits make every read fail with this result.
+    int32_t setting_read_result = 0;
+    bool failed_read_stores = false;        // a failing read still stores the setting's value
     std::optional<int16_t> notice_flag_set; // what the user leaves in the notice's flag
     int16_t lookup_scope = 0;
     int32_t lookup_key = 0;
     int32_t handler_result = 0x600D;
-    std::vector<std::string> trace;        // every service call, "ordinal(args)"
+    std::vector<std::string> trace; // every service call, "ordinal(args)"
     std::vector<Message> messages;
     std::vector<HandlerCall> handler_calls;
-    std::vector<int32_t> missing;          // ordinals VORDAN does not export
+    std::vector<int32_t> missing; // ordinals VORDAN does not export
     // Called after every service call is traced (the ordinal), e.g. to change a count.
     std::function<void(int32_t)> on_call;
     // Overrides for the fuzzer and for tests of unusual hosts; unset: the normal semantics.
     std::function<int32_t(double, int32_t)> round_whole;
     std::function<int32_t()> lookup_override;
     std::map<const void*, std::string> names; // how trace shows pointers
+    // The recalculation services compute the host's own line and document totals (below); off,
+    // they only trace, so that a test sees exactly the bytes the plug-in wrote.
+    bool recalculate = false;
 
     // Sets up every table with the given record size (or the up-to-date one).
     void add_table(int32_t number, int16_t size);
@@ -141,8 +147,21 @@ void reset();
 // Registers VORDAN (without the ordinals in host().missing) in the simulated loader.
 cz_module register_module();
 
-// Mazovia to Windows-1250 and to UTF-8, as the host's text services see them.
+// The host's own fields, in bytes of its records that the plug-in never touches, which its
+// recalculation services keep up to date:
+//   Rw_dok: quantity (int32, thousandths) at 100, line value (double) at 104: the quantity times
+//           the price of the first used price slot, rounded to a whole number (52333, 52334);
+//   Rw:     document value (double) at 100: the sum of the line values (52335);
+//   Mr, Mm: document value, converted value and value difference (doubles) at 100, 108 and 116:
+//           the sums of the lines' three amounts (51466, 51473);
+//   Mr_dok, Mm_dok: recalculation count (int32) at 0 (51465, 51472).
+constexpr uint32_t kRwQuantity = 100, kRwValue = 104, kDocValue = 100, kDocConverted = 108,
+                   kDocDifference = 116, kLineRecalcs = 0;
+
+// Mazovia to Windows-1250 and to UTF-8, as the host's text services see them; Windows-1250 (the
+// message box's encoding) to UTF-8.
 std::string mazovia_to_cp1250(const std::string& s);
 std::string mazovia_to_utf8(const std::string& s);
+std::string cp1250_to_utf8(const std::string& s);
 
 } // namespace vordan

@@ -1,0 +1,25 @@
+// hostsim: runs the plug-in in the simulated host over a scenario, the way the host would: load
+// (start-up and binding pass), entry 30001 with a title buffer, 30008, the hooks through the
+// tables' handler slots for each document's events, 30001 detach, unload. The result is what a
+// person (or, with --json, a tool) wants to see: every document's lines before and after, and
+// every message the plug-in showed.
+#pragma once
+
+#include "sim/scenario.h"
+
+#include <string>
+
+namespace hostsim {
+
+struct Options {
+    bool json = false;
+    bool color = false; // emphasis in bold (a terminal)
+};
+
+// Runs the scenario and returns the report to print.
+std::string run(const scenario::Scenario& s, const Options& options);
+
+// The command line: hostsim [--json] [scenario.json]. Returns the exit status.
+int main(int argc, char** argv);
+
+} // namespace hostsim

@@ -1,0 +1,5 @@
+#include "sim/hostsim.h"
+
+int main(int argc, char** argv) {
+    return hostsim::main(argc, argv);
+}

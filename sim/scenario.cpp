@@ -1,0 +1,355 @@
+#include "sim/scenario.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+
+namespace scenario {
+
+using nlohmann::json;
+
+namespace {
+
+const char* const kTableNames[] = {"Mm", "Mm_dok", "Mr", "Mr_dok", "Rw", "Rw_dok", "k9"};
+
+std::string shown(const json& v) {
+    std::string s = v.dump();
+    return s.size() > 40 ? s.substr(0, 37) + "..." : s;
+}
+
+// Walks the JSON tree with the path of the value at hand, so that every complaint says where.
+class Reader {
+  public:
+    explicit Reader(std::string file) : file_(std::move(file)) {}
+
+    [[noreturn]] void fail(const std::string& path, const std::string& what) const {
+        throw Error(file_ + ": " + path + ": " + what);
+    }
+
+    // An object with no fields but the allowed ones.
+    void object(const json& v, const std::string& path,
+                std::initializer_list<const char*> allowed) const {
+        if (!v.is_object()) fail(path, "expected an object, got " + shown(v));
+        for (auto it = v.begin(); it != v.end(); ++it) {
+            bool known = false;
+            for (const char* a : allowed)
+                known = known || it.key() == a;
+            if (!known) {
+                std::string list;
+                for (const char* a : allowed)
+                    list += std::string(list.empty() ? "" : ", ") + a;
+                fail(join(path, it.key()), "unknown field (known here: " + list + ")");
+            }
+        }
+    }
+
+    const json& array(const json& v, const std::string& path, size_t max = SIZE_MAX) const {
+        if (!v.is_array()) fail(path, "expected a list, got " + shown(v));
+        if (v.size() > max)
+            fail(path,
+                 "at most " + std::to_string(max) + " entries, got " + std::to_string(v.size()));
+        return v;
+    }
+
+    int64_t integer(const json& v, const std::string& path, int64_t lo, int64_t hi) const {
+        if (!v.is_number_integer() && !(v.is_number_float() && whole(v.get<double>())))
+            fail(path, "expected a whole number, got " + shown(v));
+        const double d = v.get<double>();
+        if (d < double(lo) || d > double(hi))
+            fail(path, "must lie between " + std::to_string(lo) + " and " + std::to_string(hi) +
+                           ", got " + shown(v));
+        return v.is_number_integer() ? v.get<int64_t>() : int64_t(d);
+    }
+
+    double number(const json& v, const std::string& path) const {
+        if (!v.is_number()) fail(path, "expected a number, got " + shown(v));
+        const double d = v.get<double>();
+        if (!std::isfinite(d)) fail(path, "expected a finite number, got " + shown(v));
+        return d;
+    }
+
+    // A decimal number with at most three decimals, in thousandths.
+    int32_t thousandths(const json& v, const std::string& path) const {
+        const double d = number(v, path);
+        const double t = std::round(d * 1000.0);
+        if (std::fabs(t - d * 1000.0) > 1e-6) fail(path, "at most three decimals, got " + shown(v));
+        if (t < -2147483648.0 || t > 2147483647.0) fail(path, "out of range, got " + shown(v));
+        return int32_t(t);
+    }
+
+    std::string text(const json& v, const std::string& path) const {
+        if (!v.is_string()) fail(path, "expected a text, got " + shown(v));
+        return v.get<std::string>();
+    }
+
+    bool boolean(const json& v, const std::string& path) const {
+        if (!v.is_boolean()) fail(path, "expected true or false, got " + shown(v));
+        return v.get<bool>();
+    }
+
+    static std::string join(const std::string& path, const std::string& key) {
+        return path.empty() ? key : path + "." + key;
+    }
+    static std::string at(const std::string& path, size_t i) {
+        return path + "[" + std::to_string(i) + "]";
+    }
+
+  private:
+    static bool whole(double d) { return std::isfinite(d) && d == std::floor(d); }
+    std::string file_;
+};
+
+int16_t i16(const Reader& r, const json& v, const std::string& path) {
+    return int16_t(r.integer(v, path, INT16_MIN, INT16_MAX));
+}
+
+std::vector<Slot> slots(const Reader& r, const json& v, const std::string& path) {
+    std::vector<Slot> out;
+    r.array(v, path, 10);
+    for (size_t i = 0; i < v.size(); ++i) {
+        const std::string p = Reader::at(path, i);
+        r.object(v[i], p, {"used", "price", "code"});
+        Slot s;
+        if (v[i].contains("used")) s.used = r.boolean(v[i]["used"], Reader::join(p, "used"));
+        if (v[i].contains("price")) s.price = r.number(v[i]["price"], Reader::join(p, "price"));
+        if (v[i].contains("code")) s.code = i16(r, v[i]["code"], Reader::join(p, "code"));
+        out.push_back(s);
+    }
+    return out;
+}
+
+Line line(const Reader& r, const json& v, const std::string& path, Kind kind) {
+    Line l;
+    switch (kind) {
+    case Kind::Rw:
+        r.object(v, path, {"key", "scope", "quantity", "slots"});
+        break;
+    case Kind::Mr:
+        r.object(v, path,
+                 {"key", "scope", "quantity", "price", "price_code", "selling_code", "percents",
+                  "selling"});
+        break;
+    case Kind::Mm:
+        r.object(v, path, {"key", "quantity", "price", "price_code", "slots"});
+        break;
+    }
+    auto field = [&](const char* name) { return Reader::join(path, name); };
+    if (!v.contains("key")) r.fail(path, "missing field \"key\" (the item's key; 0 for none)");
+    l.key = i16(r, v["key"], field("key"));
+    if (v.contains("scope")) l.scope = i16(r, v["scope"], field("scope"));
+    if (v.contains("quantity")) l.quantity = r.thousandths(v["quantity"], field("quantity"));
+    if (v.contains("price")) {
+        if (kind == Kind::Mr)
+            l.price = double(r.integer(v["price"], field("price"), INT32_MIN, INT32_MAX));
+        else
+            l.price = r.number(v["price"], field("price"));
+    }
+    if (v.contains("price_code")) l.price_code = i16(r, v["price_code"], field("price_code"));
+    if (v.contains("selling_code"))
+        l.selling_code = i16(r, v["selling_code"], field("selling_code"));
+    if (v.contains("percents")) {
+        r.array(v["percents"], field("percents"), 10);
+        for (size_t i = 0; i < v["percents"].size(); ++i)
+            l.percents.push_back(r.thousandths(v["percents"][i], Reader::at(field("percents"), i)));
+    }
+    if (v.contains("selling")) {
+        r.array(v["selling"], field("selling"), 10);
+        for (size_t i = 0; i < v["selling"].size(); ++i)
+            l.selling.push_back(r.number(v["selling"][i], Reader::at(field("selling"), i)));
+    }
+    if (v.contains("slots")) l.slots = slots(r, v["slots"], field("slots"));
+    return l;
+}
+
+Document document(const Reader& r, const json& v, const std::string& path) {
+    r.object(v, path, {"kind", "name", "scope", "method", "events", "lines"});
+    Document d;
+    if (!v.contains("kind")) r.fail(path, "missing field \"kind\" (RW, MR or MM)");
+    const std::string kind = r.text(v["kind"], Reader::join(path, "kind"));
+    if (kind == "RW")
+        d.kind = Kind::Rw;
+    else if (kind == "MR")
+        d.kind = Kind::Mr;
+    else if (kind == "MM")
+        d.kind = Kind::Mm;
+    else
+        r.fail(Reader::join(path, "kind"), "expected RW, MR or MM, got " + shown(v["kind"]));
+    d.name = v.contains("name") ? r.text(v["name"], Reader::join(path, "name")) : kind;
+    if (v.contains("scope")) {
+        if (d.kind != Kind::Mm)
+            r.fail(Reader::join(path, "scope"), "only MM documents have a header scope");
+        d.scope = i16(r, v["scope"], Reader::join(path, "scope"));
+    }
+    if (v.contains("method")) {
+        if (d.kind != Kind::Mr)
+            r.fail(Reader::join(path, "method"), "only MR documents have a pricing method");
+        const json& m = v["method"];
+        if (m == "markup")
+            d.method = 0;
+        else if (m == "margin")
+            d.method = 1;
+        else if (m.is_number())
+            d.method = i16(r, m, Reader::join(path, "method"));
+        else
+            r.fail(Reader::join(path, "method"),
+                   "expected \"markup\", \"margin\" or a flag value, got " + shown(m));
+    }
+    if (v.contains("events")) {
+        r.array(v["events"], Reader::join(path, "events"));
+        for (size_t i = 0; i < v["events"].size(); ++i)
+            d.events.push_back(
+                int32_t(r.integer(v["events"][i], Reader::at(Reader::join(path, "events"), i),
+                                  INT32_MIN, INT32_MAX)));
+    } else {
+        d.events = {5};
+    }
+    if (!v.contains("lines")) r.fail(path, "missing field \"lines\"");
+    r.array(v["lines"], Reader::join(path, "lines"), 100000);
+    for (size_t i = 0; i < v["lines"].size(); ++i)
+        d.lines.push_back(
+            line(r, v["lines"][i], Reader::at(Reader::join(path, "lines"), i), d.kind));
+    return d;
+}
+
+int32_t answer(const Reader& r, const json& v, const std::string& path) {
+    if (v == "abort") return 3;
+    if (v == "retry") return 4;
+    if (v == "ignore") return 5;
+    if (v == "no box") return 0;
+    r.fail(path, "expected \"abort\", \"retry\", \"ignore\" or \"no box\", got " + shown(v));
+}
+
+void host(const Reader& r, const json& v, Scenario& s) {
+    r.object(v, "host", {"version", "tables", "missing_services", "dialog_answers", "plugin_file"});
+    if (v.contains("version"))
+        s.version = int32_t(r.integer(v["version"], "host.version", INT32_MIN, INT32_MAX));
+    if (v.contains("tables")) {
+        const json& t = v["tables"];
+        if (!t.is_object()) r.fail("host.tables", "expected an object, got " + shown(t));
+        for (auto it = t.begin(); it != t.end(); ++it) {
+            const std::string p = "host.tables." + it.key();
+            bool known = false;
+            for (const char* n : kTableNames)
+                known = known || it.key() == n;
+            if (!known) r.fail(p, "unknown table (known: Mm, Mm_dok, Mr, Mr_dok, Rw, Rw_dok, k9)");
+            if (it.value().is_null())
+                s.table_sizes[it.key()] = std::nullopt;
+            else
+                s.table_sizes[it.key()] = i16(r, it.value(), p);
+        }
+    }
+    if (v.contains("missing_services")) {
+        r.array(v["missing_services"], "host.missing_services");
+        for (size_t i = 0; i < v["missing_services"].size(); ++i)
+            s.missing_services.push_back(int32_t(r.integer(
+                v["missing_services"][i], Reader::at("host.missing_services", i), 1, 65535)));
+    }
+    if (v.contains("dialog_answers")) {
+        r.array(v["dialog_answers"], "host.dialog_answers");
+        for (size_t i = 0; i < v["dialog_answers"].size(); ++i)
+            s.dialog_answers.push_back(
+                answer(r, v["dialog_answers"][i], Reader::at("host.dialog_answers", i)));
+    }
+    if (v.contains("plugin_file")) {
+        if (v["plugin_file"].is_null())
+            s.plugin_file_unavailable = true;
+        else
+            s.plugin_file = r.text(v["plugin_file"], "host.plugin_file");
+    }
+}
+
+void notice(const Reader& r, const json& v, Scenario& s) {
+    r.object(v, "notice", {"stored", "user_sets"});
+    if (v.contains("stored")) {
+        const json& st = v["stored"];
+        if (st == "unreadable")
+            s.notice_unreadable = true;
+        else if (!st.is_null())
+            s.notice_stored = int32_t(r.integer(st, "notice.stored", INT32_MIN, INT32_MAX));
+    }
+    if (v.contains("user_sets")) s.notice_user_sets = i16(r, v["user_sets"], "notice.user_sets");
+}
+
+} // namespace
+
+Scenario parse(const std::string& text, const std::string& file) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error& e) {
+        // Turn the byte offset into a line and a column.
+        size_t line = 1, column = 1;
+        for (size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) {
+            if (text[i] == '\n') {
+                ++line;
+                column = 1;
+            } else {
+                ++column;
+            }
+        }
+        std::string what = e.what();
+        const size_t cut = what.find("parse error");
+        if (cut != std::string::npos) what = what.substr(cut);
+        throw Error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
+    }
+    Reader r(file);
+    r.object(root, "(top level)",
+             {"description", "host", "notice", "price_codes", "items", "documents"});
+    Scenario s;
+    if (root.contains("description")) s.description = r.text(root["description"], "description");
+    if (root.contains("host")) host(r, root["host"], s);
+    if (root.contains("notice")) notice(r, root["notice"], s);
+    if (root.contains("price_codes")) {
+        r.array(root["price_codes"], "price_codes");
+        for (size_t i = 0; i < root["price_codes"].size(); ++i) {
+            const json& v = root["price_codes"][i];
+            const std::string p = Reader::at("price_codes", i);
+            r.object(v, p, {"code", "name", "rate"});
+            PriceCode c;
+            if (!v.contains("code")) r.fail(p, "missing field \"code\"");
+            c.code = int32_t(r.integer(v["code"], p + ".code", 0, 65535));
+            if (v.contains("name")) c.name = r.text(v["name"], p + ".name");
+            if (v.contains("rate")) c.rate = r.number(v["rate"], p + ".rate");
+            s.price_codes.push_back(c);
+        }
+    }
+    if (root.contains("items")) {
+        r.array(root["items"], "items");
+        for (size_t i = 0; i < root["items"].size(); ++i) {
+            const json& v = root["items"][i];
+            const std::string p = Reader::at("items", i);
+            r.object(v, p, {"key", "scope", "name", "price", "code"});
+            Item it;
+            if (!v.contains("key")) r.fail(p, "missing field \"key\"");
+            it.key = i16(r, v["key"], p + ".key");
+            if (it.key == 0)
+                r.fail(p + ".key", "0 is no key: a line with key 0 is never looked up");
+            if (v.contains("scope")) it.scope = i16(r, v["scope"], p + ".scope");
+            if (v.contains("name")) it.name = r.text(v["name"], p + ".name");
+            if (!v.contains("price")) r.fail(p, "missing field \"price\" (the purchase price)");
+            it.price = r.number(v["price"], p + ".price");
+            if (v.contains("code")) it.code = i16(r, v["code"], p + ".code");
+            s.items.push_back(it);
+        }
+    }
+    if (!root.contains("documents"))
+        r.fail("(top level)", "missing field \"documents\" (a list of RW, MR and MM documents)");
+    r.array(root["documents"], "documents");
+    if (root["documents"].empty()) r.fail("documents", "the list is empty: nothing to run");
+    for (size_t i = 0; i < root["documents"].size(); ++i)
+        s.documents.push_back(document(r, root["documents"][i], Reader::at("documents", i)));
+    return s;
+}
+
+Scenario load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error(path + ": cannot open the file");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse(text.str(), path);
+}
+
+} // namespace scenario
