@@ -26,7 +26,7 @@ class Reader {
     explicit Reader(std::string file) : file_(std::move(file)) {}
 
     [[noreturn]] void fail(const std::string& path, const std::string& what) const {
-        throw Error(file_ + ": " + path + ": " + what);
+        throw Error(file_ + ": " + (path.empty() ? "(top level)" : path) + ": " + what);
     }
 
     // An object with no fields but the allowed ones.
@@ -296,7 +296,7 @@ Scenario parse(const std::string& text, const std::string& file) {
         throw Error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
     }
     Reader r(file);
-    r.object(root, "(top level)",
+    r.object(root, "",
              {"description", "host", "notice", "price_codes", "items", "documents"});
     Scenario s;
     if (root.contains("description")) s.description = r.text(root["description"], "description");
@@ -336,7 +336,7 @@ Scenario parse(const std::string& text, const std::string& file) {
         }
     }
     if (!root.contains("documents"))
-        r.fail("(top level)", "missing field \"documents\" (a list of RW, MR and MM documents)");
+        r.fail("", "missing field \"documents\" (a list of RW, MR and MM documents)");
     r.array(root["documents"], "documents");
     if (root["documents"].empty()) r.fail("documents", "the list is empty: nothing to run");
     for (size_t i = 0; i < root["documents"].size(); ++i)
