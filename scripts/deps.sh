@@ -1,5 +1,5 @@
 # Packages the builds and tests need, installed when missing (Debian). Sourced by ./run and ./test.
-CZ_PACKAGES=(cmake g++ g++-multilib g++-mingw-w64-i686 googletest clang-format)
+CZ_PACKAGES=(cmake g++ g++-multilib g++-mingw-w64-i686 googletest nlohmann-json3-dev clang-format)
 
 install_deps() {
   local missing=()
