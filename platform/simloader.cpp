@@ -14,6 +14,7 @@ struct Module {
 // A fixed set of slots keeps handles stable while modules come and go.
 Module g_modules[16];
 std::vector<simloader::Box> g_boxes;
+std::vector<simloader::Lookup> g_lookups;
 std::vector<int32_t> g_answers;
 size_t g_next_answer = 0;
 int32_t g_then = 0;
@@ -64,6 +65,7 @@ void simloader::free_library(cz_module module) {
 void simloader::reset() {
     for (Module& m : g_modules) m = Module();
     g_boxes.clear();
+    g_lookups.clear();
     g_answers.clear();
     g_next_answer = 0;
     g_then = 0;
@@ -76,6 +78,8 @@ void simloader::script_answers(const std::vector<int32_t>& answers, int32_t then
 }
 
 const std::vector<simloader::Box>& simloader::boxes() { return g_boxes; }
+
+const std::vector<simloader::Lookup>& simloader::lookups() { return g_lookups; }
 
 cz_module cz_module_handle(const char* name) {
     if (!name) return nullptr;
@@ -101,8 +105,10 @@ uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
 
 cz_proc cz_proc_address(cz_module module, const char* name_or_ordinal) {
     Module* m = slot_of(module);
-    if (!m || !name_or_ordinal) return nullptr;
     const uintptr_t id = reinterpret_cast<uintptr_t>(name_or_ordinal);
+    g_lookups.push_back({m ? m->image->name : "",
+                         id < 65536 ? std::to_string(id) : std::string(name_or_ordinal)});
+    if (!m || !name_or_ordinal) return nullptr;
     for (uint32_t i = 0; i < m->image->export_count; ++i) {
         const cz_sim_export& e = m->image->exports[i];
         if (id < 65536 ? e.ordinal == id : (e.name && strcmp(e.name, name_or_ordinal) == 0))

@@ -43,7 +43,7 @@ cz_module load_library(const cz_sim_image* image, const char* file_name);
 // Runs the start routine with reason 0 and removes the module.
 void free_library(cz_module module);
 
-// Removes every module and forgets the message boxes and the script.
+// Removes every module and forgets the message boxes, the script and the lookups.
 void reset();
 
 // One box that MessageBoxA was asked to show, with the answer it gave.
@@ -58,5 +58,12 @@ struct Box {
 // (0 by default: a box that could not be shown).
 void script_answers(const std::vector<int32_t>& answers, int32_t then = 0);
 const std::vector<Box>& boxes();
+
+// One lookup that GetProcAddress was asked for, in the order asked, whether it was found or not.
+struct Lookup {
+    std::string module;     // the module's name, empty when the handle is no module
+    std::string identifier; // an ordinal in decimal digits, or the name
+};
+const std::vector<Lookup>& lookups();
 
 } // namespace simloader

@@ -1,7 +1,6 @@
 #include "sim/hostsim.h"
 
-#include "platform/simloader.h"
-#include "plugin/image.h"
+#include "sim/hostplatform.h"
 #include "sim/vordan.h"
 
 #include <nlohmann/json.hpp>
@@ -10,7 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 extern const char kBundledSample[]; // scenarios/sample.json, built in
 
@@ -244,7 +248,6 @@ void Runner::set_up_host() {
     if (s_.notice_stored) h.settings["VUZivo/Pytaj"] = *s_.notice_stored;
     if (s_.notice_unreadable) h.setting_read_result = 1;
     h.notice_flag_set = s_.notice_user_sets;
-    h.missing = s_.missing_services;
 }
 
 void Runner::collect_messages() {
@@ -405,7 +408,7 @@ ordered_json Runner::run_document(const scenario::Document& d, bool hooked) {
 }
 
 ordered_json Runner::run() {
-    simloader::reset();
+    hostplatform::reset();
     vordan::reset();
     set_up_host();
     vordan::Host& h = vordan::host();
@@ -413,13 +416,13 @@ ordered_json Runner::run() {
     out_["messages"] = ordered_json::array();
 
     // Load: the start-up binding pass may raise the missing-entry dialog.
-    simloader::script_answers(s_.dialog_answers);
-    vordan::register_module();
+    hostplatform::script_answers(s_.dialog_answers, 0);
+    hostplatform::offer_vordan(s_.missing_services);
     const char* file = s_.plugin_file_unavailable ? nullptr
                        : s_.plugin_file           ? s_.plugin_file->c_str()
                                                   : kDefaultPluginFile;
-    cz_module plugin = simloader::load_library(&cenyzak_image, file);
-    for (const simloader::Box& b : simloader::boxes()) {
+    void* plugin = hostplatform::load_plugin(file);
+    for (const hostplatform::Box& b : hostplatform::boxes()) {
         ordered_json m;
         m["kind"] = "dialog";
         m["caption"] = vordan::cp1250_to_utf8(b.caption);
@@ -436,8 +439,8 @@ ordered_json Runner::run() {
     bool hooked_any = false;
     std::map<int32_t, bool> hooked;
     if (plugin) {
-        auto e30001 = reinterpret_cast<Entry30001>(cz_proc_address(plugin, (const char*)30001));
-        auto e30008 = reinterpret_cast<Entry30008>(cz_proc_address(plugin, (const char*)30008));
+        auto e30001 = reinterpret_cast<Entry30001>(hostplatform::plugin_entry(plugin, 30001));
+        auto e30008 = reinterpret_cast<Entry30008>(hostplatform::plugin_entry(plugin, 30008));
         char title[64];
         memset(title, 0, sizeof title);
         static char host_marker;
@@ -472,14 +475,14 @@ ordered_json Runner::run() {
     collect_messages();
 
     if (plugin) {
-        auto e30001 = reinterpret_cast<Entry30001>(cz_proc_address(plugin, (const char*)30001));
+        auto e30001 = reinterpret_cast<Entry30001>(hostplatform::plugin_entry(plugin, 30001));
         e30001(nullptr, nullptr);
         bool restored = true;
         for (const auto& [number, table] : h.tables)
             restored = restored && table.handler() == host_handlers[number];
         out_["detach"] = restored ? "every table has its own handler back"
                                   : "a table still has the plug-in's handler";
-        simloader::free_library(plugin);
+        hostplatform::unload_plugin(plugin);
     }
     (void)hooked_any;
     return out_;
@@ -633,3 +636,10 @@ int main(int argc, char** argv) {
 }
 
 } // namespace hostsim
+
+#if defined(_WIN32)
+// VORDAN.dll's entry for hostsim.exe.
+extern "C" int hostsim_main(int argc, char** argv) {
+    return hostsim::main(argc, argv);
+}
+#endif

@@ -296,8 +296,7 @@ Scenario parse(const std::string& text, const std::string& file) {
         throw Error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
     }
     Reader r(file);
-    r.object(root, "",
-             {"description", "host", "notice", "price_codes", "items", "documents"});
+    r.object(root, "", {"description", "host", "notice", "price_codes", "items", "documents"});
     Scenario s;
     if (root.contains("description")) s.description = r.text(root["description"], "description");
     if (root.contains("host")) host(r, root["host"], s);

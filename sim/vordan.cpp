@@ -97,106 +97,6 @@ cz_handler handler_for(int32_t number) {
     }
 }
 
-// ---- the services, each with the exact signature of its row in host/services.h ----
-
-int32_t CZ_CDECL s52028(const char* caption, const char* text, int32_t flags) {
-    trace("52028(" + std::to_string(flags) + ")", 52028);
-    g_host->messages.push_back({52028, caption, text, flags});
-    return 0;
-}
-
-int32_t CZ_CDECL s52029(const char* caption, const char* format, int32_t flags, ...) {
-    va_list ap;
-    va_start(ap, flags);
-    std::string text = vformat(format, ap);
-    va_end(ap);
-    trace("52029(" + std::to_string(flags) + ")", 52029);
-    g_host->messages.push_back({52029, caption, text, flags});
-    return 0;
-}
-
-int32_t CZ_CDECL s52158(char* destination, const char* source, int32_t from, int32_t to) {
-    trace("52158(" + std::to_string(from) + ", " + std::to_string(to) + ")", 52158);
-    if (from == 1 && to == 3) {
-        const std::string converted = mazovia_to_cp1250(source);
-        memcpy(destination, converted.c_str(), converted.size() + 1);
-    }
-    return 0;
-}
-
-int32_t CZ_CDECL s38417(void) {
-    trace("38417()", 38417);
-    return 0;
-}
-
-int32_t CZ_CDECL s52178(double amount, int32_t n) {
-    trace("52178(" + num(amount) + ", " + num(int64_t(n)) + ")", 52178);
-    if (g_host->round_whole) return g_host->round_whole(amount, n);
-    return round_to_int32(amount);
-}
-
-// Rounds to a multiple of 1/n (n = 100: to hundredths).
-double CZ_CDECL s52179(double amount, int32_t n) {
-    trace("52179(" + num(amount) + ", " + num(int64_t(n)) + ")", 52179);
-    if (n <= 0 || !std::isfinite(amount)) return amount;
-    return std::round(amount * n) / n;
-}
-
-int32_t CZ_CDECL s51594(void) {
-    trace("51594()", 51594);
-    return g_host->version;
-}
-
-uint8_t* CZ_CDECL s52256(int32_t table) {
-    trace("52256(" + std::to_string(table) + ")", 52256);
-    return g_host->descriptor(table);
-}
-
-int32_t CZ_CDECL s52224(int32_t mode, const char* section, const char* key, const char* format,
-                        void* values) {
-    trace("52224(" + std::to_string(mode) + ", " + section + ", " + key + ", " + format + ")",
-          52224);
-    const std::string name = std::string(section) + "/" + key;
-    uintptr_t word;
-    memcpy(&word, values, sizeof word);
-    if (mode == 1) {
-        const bool fails = (g_host->setting_read_result & 0xFFFF) != 0;
-        auto it = g_host->settings.find(name);
-        if (it != g_host->settings.end() && (!fails || g_host->failed_read_stores)) {
-            int32_t v = it->second;
-            memcpy(reinterpret_cast<void*>(word), &v, sizeof v);
-        }
-        if (fails) return g_host->setting_read_result;
-        return it == g_host->settings.end() ? 1 : g_host->setting_read_result;
-    }
-    if (mode == 2) {
-        g_host->settings[name] = static_cast<int32_t>(word);
-        return 0;
-    }
-    return 1;
-}
-
-int32_t CZ_CDECL s52023(int32_t number, int16_t* flag, int32_t zero, const char* text) {
-    int16_t f;
-    memcpy(&f, flag, sizeof f);
-    trace("52023(" + std::to_string(number) + ", " + std::to_string(f) + ", " +
-              std::to_string(zero) + ")",
-          52023);
-    g_host->messages.push_back({52023, "", text, number});
-    if (g_host->notice_flag_set) memcpy(flag, &*g_host->notice_flag_set, sizeof(int16_t));
-    return 0;
-}
-
-int16_t* CZ_CDECL s52265(void) {
-    trace("52265()", 52265);
-    return &g_host->lookup_scope;
-}
-
-int32_t* CZ_CDECL s52266(void) {
-    trace("52266()", 52266);
-    return &g_host->lookup_key;
-}
-
 // ---- the host's own totals (see vordan.h) ----
 
 void rw_line_value(uint8_t* line) {
@@ -235,21 +135,6 @@ void count_recalc(uint8_t* line) {
         write<int32_t>(line, kLineRecalcs, read<int32_t>(line, kLineRecalcs) + 1);
 }
 
-int32_t CZ_CDECL s52333(uint8_t* line) {
-    trace("52333(" + p(line) + ")", 52333);
-    if (g_host->recalculate) rw_line_value(line);
-    return 0;
-}
-
-int32_t CZ_CDECL s52334(uint8_t** lines, int32_t count, uint8_t* header, int32_t z1, int32_t z2,
-                        int32_t z3) {
-    trace("52334(" + p(lines) + ", " + num(int64_t(count)) + ", " + p(header) + ", " +
-              num(int64_t(z1)) + ", " + num(int64_t(z2)) + ", " + num(int64_t(z3)) + ")",
-          52334);
-    if (g_host->recalculate) each_line(lines, count, rw_line_value);
-    return 0;
-}
-
 std::string doc_args(uint8_t* header, uint8_t* header2, uint8_t** lines, int32_t count) {
     return "(" + p(header) + ", " + p(header2) + ", " + p(lines) + ", " + num(int64_t(count)) + ")";
 }
@@ -259,7 +144,131 @@ std::string line_args(uint8_t* line, uint8_t** lines, int32_t count, uint8_t* he
            num(int64_t(z1)) + ", " + num(int64_t(z2)) + ", " + num(int64_t(z3)) + ")";
 }
 
-int32_t CZ_CDECL s52335(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
+} // namespace
+} // namespace vordan
+
+// The services have C names so that VORDAN.dll can export them by ordinal (sim/vordan.def).
+using namespace vordan;
+
+extern "C" {
+
+// ---- the services, each with the exact signature of its row in host/services.h ----
+
+int32_t CZ_CDECL vordan_52028(const char* caption, const char* text, int32_t flags) {
+    trace("52028(" + std::to_string(flags) + ")", 52028);
+    g_host->messages.push_back({52028, caption, text, flags});
+    return 0;
+}
+
+int32_t CZ_CDECL vordan_52029(const char* caption, const char* format, int32_t flags, ...) {
+    va_list ap;
+    va_start(ap, flags);
+    std::string text = vformat(format, ap);
+    va_end(ap);
+    trace("52029(" + std::to_string(flags) + ")", 52029);
+    g_host->messages.push_back({52029, caption, text, flags});
+    return 0;
+}
+
+int32_t CZ_CDECL vordan_52158(char* destination, const char* source, int32_t from, int32_t to) {
+    trace("52158(" + std::to_string(from) + ", " + std::to_string(to) + ")", 52158);
+    if (from == 1 && to == 3) {
+        const std::string converted = mazovia_to_cp1250(source);
+        memcpy(destination, converted.c_str(), converted.size() + 1);
+    }
+    return 0;
+}
+
+int32_t CZ_CDECL vordan_38417(void) {
+    trace("38417()", 38417);
+    return 0;
+}
+
+int32_t CZ_CDECL vordan_52178(double amount, int32_t n) {
+    trace("52178(" + num(amount) + ", " + num(int64_t(n)) + ")", 52178);
+    if (g_host->round_whole) return g_host->round_whole(amount, n);
+    return round_to_int32(amount);
+}
+
+// Rounds to a multiple of 1/n (n = 100: to hundredths).
+double CZ_CDECL vordan_52179(double amount, int32_t n) {
+    trace("52179(" + num(amount) + ", " + num(int64_t(n)) + ")", 52179);
+    if (g_host->round_amount) return g_host->round_amount(amount, n);
+    if (n <= 0 || !std::isfinite(amount)) return amount;
+    return std::round(amount * n) / n;
+}
+
+int32_t CZ_CDECL vordan_51594(void) {
+    trace("51594()", 51594);
+    return g_host->version;
+}
+
+uint8_t* CZ_CDECL vordan_52256(int32_t table) {
+    trace("52256(" + std::to_string(table) + ")", 52256);
+    return g_host->descriptor(table);
+}
+
+int32_t CZ_CDECL vordan_52224(int32_t mode, const char* section, const char* key,
+                              const char* format, void* values) {
+    trace("52224(" + std::to_string(mode) + ", " + section + ", " + key + ", " + format + ")",
+          52224);
+    const std::string name = std::string(section) + "/" + key;
+    uintptr_t word;
+    memcpy(&word, values, sizeof word);
+    if (mode == 1) {
+        const bool fails = (g_host->setting_read_result & 0xFFFF) != 0;
+        auto it = g_host->settings.find(name);
+        if (it != g_host->settings.end() && (!fails || g_host->failed_read_stores)) {
+            int32_t v = it->second;
+            memcpy(reinterpret_cast<void*>(word), &v, sizeof v);
+        }
+        if (fails) return g_host->setting_read_result;
+        return it == g_host->settings.end() ? 1 : g_host->setting_read_result;
+    }
+    if (mode == 2) {
+        g_host->settings[name] = static_cast<int32_t>(word);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t CZ_CDECL vordan_52023(int32_t number, int16_t* flag, int32_t zero, const char* text) {
+    int16_t f;
+    memcpy(&f, flag, sizeof f);
+    trace("52023(" + std::to_string(number) + ", " + std::to_string(f) + ", " +
+              std::to_string(zero) + ")",
+          52023);
+    g_host->messages.push_back({52023, "", text, number});
+    if (g_host->notice_flag_set) memcpy(flag, &*g_host->notice_flag_set, sizeof(int16_t));
+    return 0;
+}
+
+int16_t* CZ_CDECL vordan_52265(void) {
+    trace("52265()", 52265);
+    return &g_host->lookup_scope;
+}
+
+int32_t* CZ_CDECL vordan_52266(void) {
+    trace("52266()", 52266);
+    return &g_host->lookup_key;
+}
+
+int32_t CZ_CDECL vordan_52333(uint8_t* line) {
+    trace("52333(" + p(line) + ")", 52333);
+    if (g_host->recalculate) rw_line_value(line);
+    return 0;
+}
+
+int32_t CZ_CDECL vordan_52334(uint8_t** lines, int32_t count, uint8_t* header, int32_t z1,
+                              int32_t z2, int32_t z3) {
+    trace("52334(" + p(lines) + ", " + num(int64_t(count)) + ", " + p(header) + ", " +
+              num(int64_t(z1)) + ", " + num(int64_t(z2)) + ", " + num(int64_t(z3)) + ")",
+          52334);
+    if (g_host->recalculate) each_line(lines, count, rw_line_value);
+    return 0;
+}
+
+int32_t CZ_CDECL vordan_52335(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("52335" + doc_args(h, h2, lines, count), 52335);
     if (g_host->recalculate && h) {
         double total = 0;
@@ -268,39 +277,40 @@ int32_t CZ_CDECL s52335(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count)
     }
     return 0;
 }
-int32_t CZ_CDECL s51465(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a, int32_t b,
-                        int32_t d) {
+int32_t CZ_CDECL vordan_51465(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a,
+                              int32_t b, int32_t d) {
     trace("51465" + line_args(l, lines, c, h, a, b, d), 51465);
     count_recalc(l);
     return 0;
 }
-int32_t CZ_CDECL s51466(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
+int32_t CZ_CDECL vordan_51466(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("51466" + doc_args(h, h2, lines, count), 51466);
     sum_document(h, lines, count, 156, 164, 172);
     return 0;
 }
-int32_t CZ_CDECL s51472(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a, int32_t b,
-                        int32_t d) {
+int32_t CZ_CDECL vordan_51472(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a,
+                              int32_t b, int32_t d) {
     trace("51472" + line_args(l, lines, c, h, a, b, d), 51472);
     count_recalc(l);
     return 0;
 }
-int32_t CZ_CDECL s51473(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
+int32_t CZ_CDECL vordan_51473(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("51473" + doc_args(h, h2, lines, count), 51473);
     sum_document(h, lines, count, 177, 185, 193);
     return 0;
 }
 
 // Mode 2: a price in the currency of `code`, converted by the code's rate.
-double CZ_CDECL s52289(int32_t mode, int32_t code, double amount) {
+double CZ_CDECL vordan_52289(int32_t mode, int32_t code, double amount) {
     trace("52289(" + num(int64_t(mode)) + ", " + num(int64_t(code)) + ", " + num(amount) + ")",
           52289);
+    if (g_host->convert_price) return g_host->convert_price(mode, code, amount);
     auto it = g_host->rates.find(code);
     return it == g_host->rates.end() ? amount : amount * it->second;
 }
 
 // The k9 lookup: the item of the current lookup key and scope becomes k9's current record.
-int32_t CZ_CDECL s52412(int32_t a, int32_t b) {
+int32_t CZ_CDECL vordan_52412(int32_t a, int32_t b) {
     trace("52412(" + num(int64_t(a)) + ", " + num(int64_t(b)) + ")", 52412);
     if (g_host->lookup_override) return g_host->lookup_override();
     for (const Item& item : g_host->items) {
@@ -314,12 +324,20 @@ int32_t CZ_CDECL s52412(int32_t a, int32_t b) {
     return 0;
 }
 
-#define CZ_SIM_EXPORT(ord, ret, params, name) {ord, nullptr, reinterpret_cast<cz_proc>(s##ord)},
+} // extern "C"
+
+namespace vordan {
+namespace {
+
+#if !defined(_WIN32)
+#define CZ_SIM_EXPORT(ord, ret, params, name)                                                      \
+    {ord, nullptr, reinterpret_cast<cz_proc>(vordan_##ord)},
 const cz_sim_export kAllExports[] = {CZ_HOST_SERVICES(CZ_SIM_EXPORT)};
 #undef CZ_SIM_EXPORT
 
 std::vector<cz_sim_export> g_exports;
 cz_sim_image g_image;
+#endif
 
 } // namespace
 
@@ -385,6 +403,7 @@ void reset() {
     g_host->add_all_tables();
 }
 
+#if !defined(_WIN32)
 cz_module register_module() {
     g_exports.clear();
     for (const cz_sim_export& e : kAllExports) {
@@ -396,6 +415,7 @@ cz_module register_module() {
     g_image = {"VORDAN.dll", g_exports.data(), static_cast<uint32_t>(g_exports.size()), nullptr};
     return simloader::add_module(&g_image, "C:\\Vordan\\VORDAN.dll");
 }
+#endif
 
 namespace {
 struct Letter {

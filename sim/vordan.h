@@ -124,6 +124,8 @@ struct Host {
     // Overrides for the fuzzer and for tests of unusual hosts; unset: the normal semantics.
     std::function<int32_t(double, int32_t)> round_whole;
     std::function<int32_t()> lookup_override;
+    std::function<double(double, int32_t)> round_amount;           // 52179
+    std::function<double(int32_t, int32_t, double)> convert_price; // 52289
     std::map<const void*, std::string> names; // how trace shows pointers
     // The recalculation services compute the host's own line and document totals (below); off,
     // they only trace, so that a test sees exactly the bytes the plug-in wrote.
@@ -144,8 +146,10 @@ struct Host {
 Host& host();
 void reset();
 
+#if !defined(_WIN32)
 // Registers VORDAN (without the ordinals in host().missing) in the simulated loader.
 cz_module register_module();
+#endif
 
 // The host's own fields, in bytes of its records that the plug-in never touches, which its
 // recalculation services keep up to date:

@@ -1,0 +1,41 @@
+#include "sim/hostplatform.h"
+
+#include "platform/simloader.h"
+#include "plugin/image.h"
+#include "sim/vordan.h"
+
+namespace hostplatform {
+
+void reset() {
+    simloader::reset();
+}
+
+void offer_vordan(const std::vector<int32_t>& missing) {
+    vordan::host().missing = missing;
+    vordan::register_module();
+}
+
+void script_answers(const std::vector<int32_t>& answers, int32_t then) {
+    simloader::script_answers(answers, then);
+}
+
+void* load_plugin(const char* file) {
+    return simloader::load_library(&cenyzak_image, file);
+}
+
+cz_proc plugin_entry(void* plugin, uint32_t ordinal) {
+    return cz_proc_address(plugin, reinterpret_cast<const char*>(uintptr_t(ordinal)));
+}
+
+void unload_plugin(void* plugin) {
+    simloader::free_library(plugin);
+}
+
+std::vector<Box> boxes() {
+    std::vector<Box> out;
+    for (const simloader::Box& b : simloader::boxes())
+        out.push_back({b.text, b.caption, b.answer});
+    return out;
+}
+
+} // namespace hostplatform

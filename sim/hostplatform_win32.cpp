@@ -1,0 +1,132 @@
+// The simulated host program on Windows: VORDAN.dll is this module, the plug-in is loaded by the
+// real loader, and its message boxes are real ones that a watcher thread finds, reads and
+// answers by pressing the scripted button.
+#include "sim/hostplatform.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace hostplatform {
+namespace {
+
+CRITICAL_SECTION g_lock;
+bool g_lock_ready = false;
+std::vector<int32_t> g_answers;
+size_t g_next_answer = 0;
+int32_t g_then = 3;
+std::vector<Box> g_boxes;
+HANDLE g_watcher = nullptr;
+volatile LONG g_stop = 0;
+
+constexpr int kMessageTextId = 0xFFFF; // the text control of a message box
+
+BOOL CALLBACK find_box(HWND window, LPARAM found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (pid == GetCurrentProcessId() && strcmp(cls, "#32770") == 0 && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI watch(void*) {
+    while (!g_stop) {
+        HWND box = nullptr;
+        EnumWindows(find_box, reinterpret_cast<LPARAM>(&box));
+        if (!box) {
+            Sleep(20);
+            continue;
+        }
+        char text[1024] = {}, caption[256] = {};
+        GetDlgItemTextA(box, kMessageTextId, text, sizeof text);
+        GetWindowTextA(box, caption, sizeof caption);
+        EnterCriticalSection(&g_lock);
+        const int32_t answer =
+            g_next_answer < g_answers.size() ? g_answers[g_next_answer++] : g_then;
+        // A message box ends its text with no line break; Windows keeps it as given.
+        g_boxes.push_back({text, caption, answer});
+        LeaveCriticalSection(&g_lock);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+        for (int i = 0; i < 500 && IsWindow(box); ++i)
+            Sleep(10);
+    }
+    return 0;
+}
+
+// Hides a service from GetProcAddress: a zero in the export address table means "not exported".
+void hide_export(HMODULE module, uint32_t ordinal) {
+    auto* base = reinterpret_cast<uint8_t*>(module);
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    auto* exports = reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    if (ordinal < exports->Base || ordinal - exports->Base >= exports->NumberOfFunctions) return;
+    DWORD* slot =
+        reinterpret_cast<DWORD*>(base + exports->AddressOfFunctions) + (ordinal - exports->Base);
+    DWORD old;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+    *slot = 0;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+}
+
+} // namespace
+
+void reset() {
+    if (!g_lock_ready) {
+        InitializeCriticalSection(&g_lock);
+        g_lock_ready = true;
+    }
+    g_boxes.clear();
+    g_answers.clear();
+    g_next_answer = 0;
+}
+
+void offer_vordan(const std::vector<int32_t>& missing) {
+    HMODULE self = GetModuleHandleA("VORDAN");
+    for (int32_t ordinal : missing)
+        hide_export(self, uint32_t(ordinal));
+}
+
+void script_answers(const std::vector<int32_t>& answers, int32_t then) {
+    g_answers = answers;
+    g_next_answer = 0;
+    // A box cannot be made to fail on purpose here: an answer of 0 presses Abort.
+    for (int32_t& a : g_answers)
+        if (a != 3 && a != 4 && a != 5) a = 3;
+    g_then = (then == 4 || then == 5) ? then : 3;
+    if (!g_watcher) g_watcher = CreateThread(nullptr, 0, watch, nullptr, 0, nullptr);
+}
+
+void* load_plugin(const char* file) {
+    return LoadLibraryA(file ? file : "cenyzak.dll");
+}
+
+cz_proc plugin_entry(void* plugin, uint32_t ordinal) {
+    return reinterpret_cast<cz_proc>(
+        GetProcAddress(static_cast<HMODULE>(plugin), MAKEINTRESOURCEA(ordinal)));
+}
+
+void unload_plugin(void* plugin) {
+    FreeLibrary(static_cast<HMODULE>(plugin));
+    g_stop = 1;
+    if (g_watcher) {
+        WaitForSingleObject(g_watcher, 2000);
+        CloseHandle(g_watcher);
+        g_watcher = nullptr;
+    }
+}
+
+std::vector<Box> boxes() {
+    EnterCriticalSection(&g_lock);
+    std::vector<Box> copy = g_boxes;
+    LeaveCriticalSection(&g_lock);
+    return copy;
+}
+
+} // namespace hostplatform
