@@ -14,3 +14,20 @@ install_deps() {
   $sudo apt-get update || echo "apt-get update failed; installing from the package lists at hand"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
+
+# 32-bit Wine and Xvfb, for running the real DLL. The i386 package index of the security suite
+# may lag behind the main one, so the packages come from the release itself (-t bookworm).
+install_wine() {
+  if command -v wine >/dev/null && command -v xvfb-run >/dev/null &&
+    dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" &&
+    [ -d /usr/share/i18n/locales ]; then
+    return 0
+  fi
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing 32-bit Wine and Xvfb"
+  $sudo dpkg --add-architecture i386
+  $sudo apt-get update || echo "apt-get update failed; installing from the package lists at hand"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends -t bookworm \
+    wine wine32:i386 xvfb xauth locales
+}

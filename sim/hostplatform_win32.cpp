@@ -17,6 +17,7 @@ size_t g_next_answer = 0;
 int32_t g_then = 3;
 std::vector<Box> g_boxes;
 HANDLE g_watcher = nullptr;
+HANDLE g_watching = nullptr; // set once the watcher runs
 volatile LONG g_stop = 0;
 
 constexpr int kMessageTextId = 0xFFFF; // the text control of a message box
@@ -34,6 +35,15 @@ BOOL CALLBACK find_box(HWND window, LPARAM found) {
 }
 
 DWORD WINAPI watch(void*) {
+    // A thread's first window calls set up its windowing state, which takes the loader's lock.
+    // The boxes of interest appear inside the plug-in's start-up, with that lock held by the
+    // loading thread, so the set-up happens here, before the loading is let go on.
+    HWND none = nullptr;
+    EnumWindows(find_box, reinterpret_cast<LPARAM>(&none));
+    char probe[4];
+    GetClassNameA(GetDesktopWindow(), probe, sizeof probe);
+    GetWindowTextA(GetDesktopWindow(), probe, sizeof probe);
+    SetEvent(g_watching);
     while (!g_stop) {
         HWND box = nullptr;
         EnumWindows(find_box, reinterpret_cast<LPARAM>(&box));
@@ -100,7 +110,12 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then) {
     for (int32_t& a : g_answers)
         if (a != 3 && a != 4 && a != 5) a = 3;
     g_then = (then == 4 || then == 5) ? then : 3;
-    if (!g_watcher) g_watcher = CreateThread(nullptr, 0, watch, nullptr, 0, nullptr);
+    if (g_watcher) return;
+    // The thread must be running before the plug-in is loaded: a thread that starts while the
+    // loader holds its lock (the dialog appears inside the plug-in's start-up) waits for it.
+    g_watching = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_watcher = CreateThread(nullptr, 0, watch, nullptr, 0, nullptr);
+    WaitForSingleObject(g_watching, 10000);
 }
 
 void* load_plugin(const char* file) {

@@ -9,10 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#else
+#if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
@@ -628,9 +625,11 @@ int main(int argc, char** argv) {
         std::cerr << "hostsim: " << e.what() << "\n";
         return 2;
     }
+#if !defined(_WIN32)
     const char* term = getenv("TERM");
     options.color =
         !options.json && isatty(1) && !getenv("NO_COLOR") && term && std::string(term) != "dumb";
+#endif
     std::cout << run(s, options);
     return 0;
 }

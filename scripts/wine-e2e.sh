@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The shipped DLL on the real platform: every scenario of scenarios/ runs twice, natively
+# (build/linux/hostsim) and as hostsim.exe + VORDAN.dll + cenyzak.dll under Wine, and both runs
+# must print the same --json result. Scenarios with a missing host service raise the real
+# message box, so they run under Xvfb, where hostsim.exe's watcher presses the scripted button.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+native=$root/build/linux/hostsim
+win=$root/build/win32
+out=$root/build/wine-e2e
+mkdir -p "$out"
+
+for tool in wine wineboot wineserver xvfb-run localedef; do
+  command -v "$tool" >/dev/null || { echo "wine-e2e: $tool is not installed: the real DLL cannot be tested"; exit 1; }
+done
+for f in "$native" "$win/hostsim.exe" "$win/VORDAN.dll" "$win/cenyzak.dll"; do
+  [ -f "$f" ] || { echo "wine-e2e: $f is missing: build the linux and win32 presets first"; exit 1; }
+done
+
+export WINEPREFIX=$root/build/wine-prefix WINEARCH=win32 WINEDEBUG=-all
+# No .NET or HTML engine installers: they would wait for a download that cannot happen here.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The message box shows Windows-1250 text, which Wine takes from a Polish locale.
+if [ ! -d build/locale/pl_PL.UTF-8 ]; then
+  mkdir -p build/locale && localedef -i pl_PL -f UTF-8 build/locale/pl_PL.UTF-8 ||
+    { echo "wine-e2e: cannot make the pl_PL.UTF-8 locale"; exit 1; }
+fi
+wine_env=(env LOCPATH="$root/build/locale" LC_ALL=pl_PL.UTF-8)
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "${wine_env[@]}" timeout 300 wineboot -i >/dev/null 2>&1 || { echo "wine-e2e: wineboot failed"; exit 1; }
+  # Dialogs close at once when told to; a crash must not wait for a debugger window.
+  "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+fi
+
+# The plug-in goes where each scenario says it is installed, so that its own file name (shown in
+# its messages) is the same as in the native run.
+install_plugin() {
+  local windows_path=$1
+  local unix_path="$WINEPREFIX/drive_c/${windows_path#C:\\}"
+  unix_path=${unix_path//\\//}
+  mkdir -p "$(dirname "$unix_path")" && cp "$win/cenyzak.dll" "$unix_path"
+}
+install_plugin 'C:\Program Files\Vordan\Wtyczki\cenyzak.dll'
+for s in scenarios/*.json; do
+  p=$(sed -n 's/.*"plugin_file": *"\([^"]*\)".*/\1/p' "$s" | sed 's/\\\\/\\/g')
+  [ -n "$p" ] && install_plugin "$p"
+done
+
+passed=0
+failed=0
+run_one() { # scenario, xvfb or headless
+  local s=$1 mode=$2 name
+  name=$(basename "$s" .json)
+  "$native" --json "$s" >"$out/$name.native.json" 2>&1
+  if [ "$mode" = xvfb ]; then
+    (cd "$win" && "${wine_env[@]}" timeout 90 xvfb-run -a wine hostsim.exe --json "../../$s" 2>/dev/null)
+  else
+    (cd "$win" && "${wine_env[@]}" timeout 60 wine hostsim.exe --json "../../$s" 2>/dev/null)
+  fi | tr -d '\r' >"$out/$name.wine.json"
+  if diff -u "$out/$name.native.json" "$out/$name.wine.json" >"$out/$name.diff"; then
+    echo "wine-e2e: $name ($mode): same result"
+    passed=$((passed + 1))
+  else
+    echo "wine-e2e: $name ($mode): the Wine run differs from the native run:"
+    head -n 40 "$out/$name.diff"
+    failed=$((failed + 1))
+  fi
+}
+
+dialogs=()
+for s in scenarios/*.json; do
+  if grep -q '"missing_services"' "$s"; then dialogs+=("$s"); else run_one "$s" headless; fi
+done
+# A headless wineserver cannot show windows: start a new one for the display.
+"${wine_env[@]}" wineserver -k 2>/dev/null
+for s in "${dialogs[@]}"; do run_one "$s" xvfb; done
+"${wine_env[@]}" wineserver -k 2>/dev/null
+
+echo "wine-e2e: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
