@@ -1,0 +1,330 @@
+// The attach check (entry 30001), the mismatch report (entry 30008 with a non-zero flag) and the
+// record-size mismatch list behind them.
+#include "harness.h"
+#include "layout/mismatch.h"
+
+using namespace harness;
+
+namespace {
+
+constexpr int32_t kReportFlags = 0xC001;
+
+// The version message as the host formats it: the title in both places.
+std::string version_message() {
+    const std::string title = kTitle;
+    return "Modu\x92"
+           " \"" +
+           title +
+           "\" i program wyst\x91"
+           "puj\x86"
+           " w r\xA2"
+           "\xA7"
+           "nych wersjach!\n"
+           "\n"
+           "Zosta\x92"
+           " zakualizowany tylko program albo tylko modu\x92"
+           ",\n"
+           "a nie oba jednocze\x9E"
+           "nie! Aby naprawi\x8D"
+           " t\x91"
+           " sytuacj\x91"
+           "\n"
+           "zainstaluj aktualizacj\x91"
+           " programu wraz z modu\x92"
+           "em \"" +
+           title +
+           "\".\n"
+           "\n"
+           "MODU\x9C"
+           " NIE ZOSTANIE ZA\x9C"
+           "ADOWANY!!!\n";
+}
+
+// The size table with the given rows ("name\texpected\thost") and the file name in the closing.
+std::string size_table(const std::vector<std::string>& rows,
+                       const std::string& file = "cenyzak.dll") {
+    std::string text = "Rozmiary rekord\xA2"
+                       "w niekt\xA2"
+                       "rych tabel nie zgadzaj\x86"
+                       " si\x91"
+                       "\nmi\x91"
+                       "dzy programem a wtyczk\x86"
+                       " \"" +
+                       std::string(kTitle) +
+                       "\":\n\n\x01"
+                       "tl18l33\x01"
+                       "TABELA\tWE WTYCZCE\tW PROGRAMIE\n";
+    for (const std::string& row : rows)
+        text += "\x01"
+                "tp25p40\x01" +
+                row + "\n";
+    return text +
+           "\nModu\x92"
+           " wtyczki \x02" +
+           file +
+           "\x01"
+           "\nNIE zostanie za\x92"
+           "adowany!";
+}
+
+class LayoutCheck : public HostTest {
+  protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        ASSERT_TRUE(load());
+    }
+
+    // Entry 30008 with a non-zero flag, and the one message it showed.
+    vordan::Message report() {
+        h().messages.clear();
+        h().trace.clear();
+        EXPECT_EQ(start(1), 0);
+        EXPECT_EQ(h().messages.size(), 1u);
+        return h().messages.empty() ? vordan::Message{} : h().messages.back();
+    }
+
+    // The report shows the size table with exactly these rows.
+    void expect_rows(const std::vector<std::string>& rows) {
+        const vordan::Message m = report();
+        EXPECT_EQ(h().trace, std::vector<std::string>{"52028(49153)"});
+        EXPECT_EQ(m.ordinal, 52028);
+        EXPECT_EQ(m.caption, "STOP!!!");
+        EXPECT_EQ(m.flags, kReportFlags);
+        EXPECT_EQ(m.text, size_table(rows));
+    }
+
+    void expect_version_message() {
+        const vordan::Message m = report();
+        EXPECT_EQ(h().trace, std::vector<std::string>{"52029(49153)"});
+        EXPECT_EQ(m.ordinal, 52029);
+        EXPECT_EQ(m.caption, "STOP!!!");
+        EXPECT_EQ(m.flags, kReportFlags);
+        EXPECT_EQ(m.text, version_message());
+    }
+};
+
+TEST_F(LayoutCheck, AcceptsAHostWithEveryRecordSizeAsExpected) {
+    EXPECT_EQ(attach(), 0);
+    // The version first, then the seven tables in registration order.
+    const std::vector<std::string> expected = {"51594()",   "52256(58)", "52256(67)", "52256(79)",
+                                               "52256(80)", "52256(56)", "52256(72)", "52256(49)"};
+    EXPECT_EQ(h().trace, expected);
+    // Nothing was listed, so a report would explain a version mismatch.
+    expect_version_message();
+}
+
+TEST_F(LayoutCheck, RefusesAnotherInterfaceVersionWithoutAskingForTables) {
+    // Tables that would be listed if they were looked at.
+    h().remove_table(vordan::kK9);
+    h().add_table(vordan::kMm, 530);
+    for (int32_t version : {111, 113, 0, -112}) {
+        SCOPED_TRACE(version);
+        h().version = version;
+        h().trace.clear();
+        EXPECT_EQ(attach(), -1);
+        EXPECT_EQ(h().trace, std::vector<std::string>{"51594()"});
+    }
+    expect_version_message();
+}
+
+TEST_F(LayoutCheck, ListsAMissingTableAsBrak) {
+    h().remove_table(vordan::kK9);
+    EXPECT_EQ(attach(), -1);
+    expect_rows({"k9\t1024\tbrak"});
+}
+
+TEST_F(LayoutCheck, ListsMismatchesInRegistrationOrder) {
+    h().add_table(vordan::kMrDok, 1030);
+    h().add_table(vordan::kMm, 530);
+    EXPECT_EQ(attach(), -1);
+    expect_rows({"Mm\t526\t530", "Mr_dok\t1034\t1030"});
+}
+
+TEST_F(LayoutCheck, ShowsTheHostSizeSignExtended) {
+    struct Case {
+        int16_t size;
+        const char* shown;
+    } cases[] = {{-835, "-835"}, {-32768, "-32768"}, {32767, "32767"}, {836, "836"}, {0, "brak"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        h().add_table(vordan::kRw, c.size);
+        EXPECT_EQ(attach(), -1);
+        expect_rows({std::string("Rw\t835\t") + c.shown});
+    }
+}
+
+TEST_F(LayoutCheck, AttachingTwiceListsEachTableOnce) {
+    h().add_table(vordan::kMm, 530);
+    h().remove_table(vordan::kK9);
+    EXPECT_EQ(attach(), -1);
+    EXPECT_EQ(attach(), -1);
+    expect_rows({"Mm\t526\t530", "k9\t1024\tbrak"});
+}
+
+TEST_F(LayoutCheck, RefillingTheHeadDropsTheRecordsBehindIt) {
+    h().add_table(vordan::kMm, 530);
+    h().remove_table(vordan::kK9);
+    EXPECT_EQ(attach(), -1);
+    // The host is up to date now. Mm's record is refilled with equal sizes but stays the head of
+    // the list, which nothing empties; k9's record stood behind it and is gone.
+    h().add_table(vordan::kMm, 526);
+    h().add_table(vordan::kK9, 1024);
+    EXPECT_EQ(attach(), -1);
+    expect_rows({"Mm\t526\t526"});
+}
+
+TEST_F(LayoutCheck, ListsAFailedHookInstallationAfterTheRegisteredTables) {
+    h().add_table(vordan::kRwDok, 2124);
+    const cz_handler host_handler = h().tables.at(vordan::kRwDok).handler();
+    EXPECT_EQ(attach(), -1);
+    EXPECT_EQ(start(0), 0);
+    EXPECT_EQ(h().tables.at(vordan::kRwDok).handler(), host_handler);
+    // The registration record and then the hook installation's own failure record.
+    expect_rows({"Rw_dok\t2125\t2124", "Rw_dok\t2125\t2124"});
+}
+
+// The exact bytes the host receives, written out in full.
+TEST_F(LayoutCheck, ReportTextsAreMazoviaBytesWithTheirMarkup) {
+    {
+        SCOPED_TRACE("version message");
+        const vordan::Message m = report();
+        EXPECT_EQ(m.text, "Modu\x92"
+                          " \"Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)\" i program "
+                          "wyst\x91"
+                          "puj\x86"
+                          " w r\xA2\xA7"
+                          "nych wersjach!\n\nZosta\x92"
+                          " zakualizowany tylko program albo tylko modu\x92"
+                          ",\na nie oba jednocze\x9E"
+                          "nie! Aby naprawi\x8D"
+                          " t\x91"
+                          " sytuacj\x91"
+                          "\nzainstaluj aktualizacj\x91"
+                          " programu wraz z modu\x92"
+                          "em \"Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)\".\n\n"
+                          "MODU\x9C"
+                          " NIE ZOSTANIE ZA\x9C"
+                          "ADOWANY!!!\n");
+        EXPECT_EQ(m.caption, "STOP!!!");
+    }
+    h().remove_table(vordan::kK9);
+    ASSERT_EQ(attach(), -1);
+    {
+        SCOPED_TRACE("size table");
+        const vordan::Message m = report();
+        EXPECT_EQ(m.text, "Rozmiary rekord\xA2"
+                          "w niekt\xA2"
+                          "rych tabel nie zgadzaj\x86"
+                          " si\x91"
+                          "\nmi\x91"
+                          "dzy programem a wtyczk\x86"
+                          " \"Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)\":\n\n"
+                          "\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n"
+                          "\x01tp25p40\x01k9\t1024\tbrak\n"
+                          "\nModu\x92"
+                          " wtyczki \x02"
+                          "cenyzak.dll\x01\nNIE zostanie za\x92"
+                          "adowany!");
+        EXPECT_EQ(m.caption, "STOP!!!");
+    }
+}
+
+// Every record the list can hold, each with the longest size, and the longest file name: the
+// text reaches the host whole.
+using MismatchReport = HostTest;
+
+TEST_F(MismatchReport, ShowsTheVersionMessageWhenNothingWasAttached) {
+    ASSERT_TRUE(load());
+    h().trace.clear();
+    EXPECT_EQ(start(1), 0);
+    EXPECT_EQ(h().trace, std::vector<std::string>{"52029(49153)"});
+    ASSERT_EQ(h().messages.size(), 1u);
+    EXPECT_EQ(h().messages[0].text, version_message());
+}
+
+TEST_F(MismatchReport, ShowsTheLongestListWhole) {
+    const std::string file(299, 'w'); // no backslash: the closing shows all of it
+    ASSERT_TRUE(load(file.c_str()));
+    for (const vordan::TableSpec& t : vordan::kTables)
+        h().add_table(t.number, -32768);
+    ASSERT_EQ(attach(), -1);
+    // Three starts, each failing at the next line table: the tables before it are right by then.
+    ASSERT_EQ(start(0), 0);
+    h().add_table(vordan::kRwDok, 2125);
+    ASSERT_EQ(start(0), 0);
+    h().add_table(vordan::kMrDok, 1034);
+    ASSERT_EQ(start(0), 0);
+
+    h().messages.clear();
+    ASSERT_EQ(start(1), 0);
+    ASSERT_EQ(h().messages.size(), 1u);
+    const std::vector<std::string> rows = {
+        "Mm\t526\t-32768",      "Mm_dok\t660\t-32768",  "Mr\t541\t-32768",  "Mr_dok\t1034\t-32768",
+        "Rw\t835\t-32768",      "Rw_dok\t2125\t-32768", "k9\t1024\t-32768", "Rw_dok\t2125\t-32768",
+        "Mr_dok\t1034\t-32768", "Mm_dok\t660\t-32768"};
+    EXPECT_EQ(h().messages[0].text, size_table(rows, file));
+}
+
+// The list's own operations, on static records of the test's own (like the plug-in's, they
+// outlive every use the list makes of them).
+TableSizeRecord a, b, c;
+
+class MismatchList : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fill_table_size(a, 1, 2, "a");
+        fill_table_size(b, 3, 4, "b");
+        fill_table_size(c, 5, 6, "c");
+    }
+    static std::vector<const TableSizeRecord*> walk() {
+        std::vector<const TableSizeRecord*> list;
+        for (const TableSizeRecord* r = mismatch_head(); r && list.size() < 10; r = r->next)
+            list.push_back(r);
+        return list;
+    }
+};
+
+TEST_F(MismatchList, IsEmptyAtLoad) {
+    EXPECT_EQ(mismatch_head(), nullptr);
+    EXPECT_EQ(mismatch_count(), 0);
+}
+
+TEST_F(MismatchList, AppendsAtTheEndInOrder) {
+    EXPECT_EQ(mismatch_append(&a), -1);
+    EXPECT_EQ(mismatch_count(), 1);
+    EXPECT_EQ(mismatch_append(&b), -1);
+    EXPECT_EQ(mismatch_append(&c), -1);
+    EXPECT_EQ(walk(), (std::vector<const TableSizeRecord*>{&a, &b, &c}));
+    EXPECT_EQ(mismatch_count(), 3);
+}
+
+TEST_F(MismatchList, NeverHoldsARecordTwice) {
+    mismatch_append(&a);
+    mismatch_append(&b);
+    mismatch_append(&c);
+    struct Case {
+        const char* label;
+        TableSizeRecord* record;
+    } cases[] = {{"last", &c}, {"middle", &b}, {"head", &a}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.label);
+        EXPECT_EQ(mismatch_append(k.record), -1);
+        EXPECT_EQ(walk(), (std::vector<const TableSizeRecord*>{&a, &b, &c}));
+        EXPECT_EQ(mismatch_count(), 3);
+        EXPECT_EQ(c.next, nullptr); // the last record never points to itself
+    }
+}
+
+TEST_F(MismatchList, RefilledHeadStandsAloneUntilOthersAreAppendedAgain) {
+    mismatch_append(&a);
+    mismatch_append(&b);
+    mismatch_append(&c);
+    fill_table_size(a, 7, 8, "a");
+    EXPECT_EQ(mismatch_append(&a), -1);
+    EXPECT_EQ(walk(), std::vector<const TableSizeRecord*>{&a});
+    EXPECT_EQ(mismatch_count(), 1);
+    mismatch_append(&c);
+    EXPECT_EQ(walk(), (std::vector<const TableSizeRecord*>{&a, &c}));
+}
+
+} // namespace
