@@ -7,7 +7,9 @@
 #include "host/entries.h"
 
 #define W uint32_t
-template <typename... Words> static int32_t CZ_CDECL fallback(Words...) { return 0; }
+template <typename... Words> static int32_t CZ_CDECL fallback(Words...) {
+    return 0;
+}
 
 static const cz_proc kFallbacks[15] = {
     reinterpret_cast<cz_proc>(fallback<>),

@@ -58,6 +58,7 @@ extern "C" cz_proc CZ_CDECL cz_bind_entry(int32_t index) {
 #define CZ_STR2(x) #x
 #define CZ_STR(x) CZ_STR2(x)
 
+// clang-format off
 #if defined(__i386__)
 asm(".text\n"
     ".p2align 4\n" CZ_SYM("cz_resolver_common") ":\n"
@@ -121,6 +122,8 @@ asm(".text\n" CZ_STUB_ASM(0) CZ_STUB_ASM(1) CZ_STUB_ASM(2) CZ_STUB_ASM(3) CZ_STU
             CZ_STUB_ASM(11) CZ_STUB_ASM(12) CZ_STUB_ASM(13) CZ_STUB_ASM(14) CZ_STUB_ASM(15)
                 CZ_STUB_ASM(16) CZ_STUB_ASM(17) CZ_STUB_ASM(18) CZ_STUB_ASM(19) CZ_STUB_ASM(20));
 
+// clang-format on
+
 extern "C" {
 void CZ_CDECL cz_resolver_0(void), cz_resolver_1(void), cz_resolver_2(void), cz_resolver_3(void),
     cz_resolver_4(void), cz_resolver_5(void), cz_resolver_6(void), cz_resolver_7(void),
@@ -130,11 +133,10 @@ void CZ_CDECL cz_resolver_0(void), cz_resolver_1(void), cz_resolver_2(void), cz_
     cz_resolver_20(void);
 }
 static constexpr cz_proc kResolvers[] = {
-    cz_resolver_0,  cz_resolver_1,  cz_resolver_2,  cz_resolver_3,  cz_resolver_4,
-    cz_resolver_5,  cz_resolver_6,  cz_resolver_7,  cz_resolver_8,  cz_resolver_9,
-    cz_resolver_10, cz_resolver_11, cz_resolver_12, cz_resolver_13, cz_resolver_14,
-    cz_resolver_15, cz_resolver_16, cz_resolver_17, cz_resolver_18, cz_resolver_19,
-    cz_resolver_20};
+    cz_resolver_0,  cz_resolver_1,  cz_resolver_2,  cz_resolver_3,  cz_resolver_4,  cz_resolver_5,
+    cz_resolver_6,  cz_resolver_7,  cz_resolver_8,  cz_resolver_9,  cz_resolver_10, cz_resolver_11,
+    cz_resolver_12, cz_resolver_13, cz_resolver_14, cz_resolver_15, cz_resolver_16, cz_resolver_17,
+    cz_resolver_18, cz_resolver_19, cz_resolver_20};
 static_assert(sizeof kResolvers / sizeof kResolvers[0] == CZ_HOST_ENTRY_COUNT,
               "one resolver stub per host entry");
 

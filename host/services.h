@@ -15,6 +15,7 @@
 
 #include <stdint.h>
 
+// clang-format off
 #define CZ_HOST_SERVICES(X)                                                                        \
     X(52028, int32_t, (const char* caption, const char* text, int32_t flags), "ShowMessage")      \
     X(52029, int32_t, (const char* caption, const char* format, int32_t flags, ...),              \
@@ -29,30 +30,31 @@
     X(52224, int32_t,                                                                              \
       (int32_t mode, const char* section, const char* key, const char* format, void* values),     \
       "Setting")                                                                                   \
-    X(52023, int32_t, (int32_t number, int16_t * flag, int32_t zero, const char* text),           \
+    X(52023, int32_t, (int32_t number, int16_t* flag, int32_t zero, const char* text),           \
       "ShowNotice")                                                                                \
     X(52265, int16_t*, (void), "LookupScope")                                                      \
     X(52266, int32_t*, (void), "LookupKey")                                                        \
-    X(52333, int32_t, (uint8_t * line), "RwLineRecalc")                                            \
+    X(52333, int32_t, (uint8_t* line), "RwLineRecalc")                                            \
     X(52334, int32_t,                                                                              \
-      (uint8_t * *lines, int32_t count, uint8_t * header, int32_t z1, int32_t z2, int32_t z3),    \
+      (uint8_t** lines, int32_t count, uint8_t* header, int32_t z1, int32_t z2, int32_t z3),    \
       "RwLinesRecalc")                                                                             \
-    X(52335, int32_t, (uint8_t * header, uint8_t * header2, uint8_t * *lines, int32_t count),     \
+    X(52335, int32_t, (uint8_t* header, uint8_t* header2, uint8_t** lines, int32_t count),     \
       "RwDocumentRecalc")                                                                          \
     X(51465, int32_t,                                                                              \
-      (uint8_t * line, uint8_t * *lines, int32_t count, uint8_t * header, int32_t z1, int32_t z2, \
+      (uint8_t* line, uint8_t** lines, int32_t count, uint8_t* header, int32_t z1, int32_t z2, \
        int32_t z3),                                                                                \
       "MrLineRecalc")                                                                              \
-    X(51466, int32_t, (uint8_t * header, uint8_t * header2, uint8_t * *lines, int32_t count),     \
+    X(51466, int32_t, (uint8_t* header, uint8_t* header2, uint8_t** lines, int32_t count),     \
       "MrDocumentRecalc")                                                                          \
     X(51472, int32_t,                                                                              \
-      (uint8_t * line, uint8_t * *lines, int32_t count, uint8_t * header, int32_t z1, int32_t z2, \
+      (uint8_t* line, uint8_t** lines, int32_t count, uint8_t* header, int32_t z1, int32_t z2, \
        int32_t z3),                                                                                \
       "MmLineRecalc")                                                                              \
-    X(51473, int32_t, (uint8_t * header, uint8_t * header2, uint8_t * *lines, int32_t count),     \
+    X(51473, int32_t, (uint8_t* header, uint8_t* header2, uint8_t** lines, int32_t count),     \
       "MmDocumentRecalc")                                                                          \
     X(52289, double, (int32_t mode, int32_t code, double amount), "ConvertPrice")                  \
     X(52412, int32_t, (int32_t a, int32_t b), "K9Lookup")
+// clang-format on
 
 // cz_svc_NNNNN: the pointer type of service NNNNN.
 #define CZ_SVC_TYPEDEF(ord, ret, params, name) typedef ret(CZ_CDECL* cz_svc_##ord) params;

@@ -3,8 +3,8 @@
 #include "host/entries.h"
 #include "layout/mismatch.h"
 #include "layout/tables.h"
-#include "pricing/fields.h"
 #include "plugin/module.h"
+#include "pricing/fields.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"
 

@@ -27,8 +27,11 @@ int32_t mismatch_append(TableSizeRecord* record) {
 
 int32_t mismatch_count() {
     int32_t n = 0;
-    for (const TableSizeRecord* r = g_head; r; r = r->next) ++n;
+    for (const TableSizeRecord* r = g_head; r; r = r->next)
+        ++n;
     return n;
 }
 
-const TableSizeRecord* mismatch_head() { return g_head; }
+const TableSizeRecord* mismatch_head() {
+    return g_head;
+}

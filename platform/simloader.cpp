@@ -22,7 +22,8 @@ int32_t g_then = 0;
 // Windows compares module names without case and adds ".dll" when the name has no extension.
 std::string base_name(const char* name) {
     std::string s;
-    for (const char* p = name; *p; ++p) s += static_cast<char>((*p >= 'A' && *p <= 'Z') ? *p + 32 : *p);
+    for (const char* p = name; *p; ++p)
+        s += static_cast<char>((*p >= 'A' && *p <= 'Z') ? *p + 32 : *p);
     if (s.find('.') == std::string::npos) s += ".dll";
     return s;
 }
@@ -63,7 +64,8 @@ void simloader::free_library(cz_module module) {
 }
 
 void simloader::reset() {
-    for (Module& m : g_modules) m = Module();
+    for (Module& m : g_modules)
+        m = Module();
     g_boxes.clear();
     g_lookups.clear();
     g_answers.clear();
@@ -77,9 +79,13 @@ void simloader::script_answers(const std::vector<int32_t>& answers, int32_t then
     g_then = then;
 }
 
-const std::vector<simloader::Box>& simloader::boxes() { return g_boxes; }
+const std::vector<simloader::Box>& simloader::boxes() {
+    return g_boxes;
+}
 
-const std::vector<simloader::Lookup>& simloader::lookups() { return g_lookups; }
+const std::vector<simloader::Lookup>& simloader::lookups() {
+    return g_lookups;
+}
 
 cz_module cz_module_handle(const char* name) {
     if (!name) return nullptr;
@@ -106,8 +112,8 @@ uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
 cz_proc cz_proc_address(cz_module module, const char* name_or_ordinal) {
     Module* m = slot_of(module);
     const uintptr_t id = reinterpret_cast<uintptr_t>(name_or_ordinal);
-    g_lookups.push_back({m ? m->image->name : "",
-                         id < 65536 ? std::to_string(id) : std::string(name_or_ordinal)});
+    g_lookups.push_back(
+        {m ? m->image->name : "", id < 65536 ? std::to_string(id) : std::string(name_or_ordinal)});
     if (!m || !name_or_ordinal) return nullptr;
     for (uint32_t i = 0; i < m->image->export_count; ++i) {
         const cz_sim_export& e = m->image->exports[i];

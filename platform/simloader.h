@@ -15,8 +15,8 @@
 #include <vector>
 
 struct cz_sim_export {
-    uint32_t ordinal;  // 0: exported by name only
-    const char* name;  // null: exported by ordinal only
+    uint32_t ordinal; // 0: exported by name only
+    const char* name; // null: exported by ordinal only
     cz_proc proc;
 };
 

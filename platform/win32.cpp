@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-cz_module cz_module_handle(const char* name) { return GetModuleHandleA(name); }
+cz_module cz_module_handle(const char* name) {
+    return GetModuleHandleA(name);
+}
 
 uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
     if (size == 0) return 0;

@@ -20,4 +20,6 @@ int32_t CZ_CDECL cz_entry_30008(int32_t flag) {
     return 0;
 }
 
-int32_t CZ_CDECL cz_entry_30009(void) { return 0; }
+int32_t CZ_CDECL cz_entry_30009(void) {
+    return 0;
+}

@@ -8,9 +8,9 @@
 enum { kFileNameLimit = 300 }; // GetModuleFileNameA limit, terminating zero included
 
 struct ModuleState {
-    cz_module self;                // the plug-in's own module handle
+    cz_module self;                 // the plug-in's own module handle
     char file_name[kFileNameLimit]; // the plug-in's full path; empty when it could not be had
-    cz_module host;                // module VORDAN, or null when the process has none
+    cz_module host;                 // module VORDAN, or null when the process has none
 };
 
 extern ModuleState g_module;

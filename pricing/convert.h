@@ -13,4 +13,6 @@ inline int32_t truncate_to_int32(double price) {
 }
 
 // A 16-bit price code as the price conversion takes it: widened without sign (0xFFFF: 65535).
-inline int32_t code_for_conversion(int16_t code) { return static_cast<uint16_t>(code); }
+inline int32_t code_for_conversion(int16_t code) {
+    return static_cast<uint16_t>(code);
+}

@@ -39,7 +39,7 @@ inline void put_bits(uint8_t* record, Field<double> field, uint64_t bits, uint32
 // Table descriptor (from host service 52256). Pointers are one machine word.
 namespace desc {
 constexpr Field<int16_t> kRecordSize{6};
-constexpr Field<uint8_t*> kCurrent{8};    // the table's current-record buffer
+constexpr Field<uint8_t*> kCurrent{8};     // the table's current-record buffer
 constexpr Field<cz_handler> kHandler{104}; // the table's handler routine
 } // namespace desc
 
@@ -60,18 +60,18 @@ constexpr Field<int16_t> kKey{2121};      // becomes the lookup key, sign-extend
 
 // Mr_dok (table 80, 1034 bytes): lines of an MR document.
 namespace mr_dok {
-constexpr Field<int32_t> kQuantity{140};      // thousandths of a unit
-constexpr Field<int32_t> kPrice{150};         // line price
-constexpr Field<int16_t> kPriceCode{154};     // line price code (unsigned for conversion)
-constexpr Field<double> kValue{156};          // line value
-constexpr Field<double> kDifference{164};     // value difference
-constexpr Field<double> kConverted{172};      // converted line value
-constexpr Field<int16_t> kSellingCode{180};   // selling price code (unsigned for conversion)
-constexpr Field<int32_t> kPercent{188};       // [10] selling percentages, thousandths of a %
-constexpr Field<double> kSelling{228};        // [10] selling prices
-constexpr Field<double> kSellingConv{308};    // [10] converted selling prices
-constexpr Field<int16_t> kScope{1028};        // becomes the lookup scope
-constexpr Field<int16_t> kKey{1030};          // becomes the lookup key, sign-extended
+constexpr Field<int32_t> kQuantity{140};    // thousandths of a unit
+constexpr Field<int32_t> kPrice{150};       // line price
+constexpr Field<int16_t> kPriceCode{154};   // line price code (unsigned for conversion)
+constexpr Field<double> kValue{156};        // line value
+constexpr Field<double> kDifference{164};   // value difference
+constexpr Field<double> kConverted{172};    // converted line value
+constexpr Field<int16_t> kSellingCode{180}; // selling price code (unsigned for conversion)
+constexpr Field<int32_t> kPercent{188};     // [10] selling percentages, thousandths of a %
+constexpr Field<double> kSelling{228};      // [10] selling prices
+constexpr Field<double> kSellingConv{308};  // [10] converted selling prices
+constexpr Field<int16_t> kScope{1028};      // becomes the lookup scope
+constexpr Field<int16_t> kKey{1030};        // becomes the lookup key, sign-extended
 } // namespace mr_dok
 
 // Mr (table 79, 541 bytes): MR document header.

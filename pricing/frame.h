@@ -33,10 +33,14 @@ template <typename T> inline T load(const T* cell) {
     memcpy(&value, cell, sizeof value);
     return value;
 }
-template <typename T> inline void store(T* cell, T value) { memcpy(cell, &value, sizeof value); }
+template <typename T> inline void store(T* cell, T value) {
+    memcpy(cell, &value, sizeof value);
+}
 
 // The record count as the count cell holds it at this moment.
-inline int32_t count_now(const Event& e) { return e.count ? load(e.count) : 0; }
+inline int32_t count_now(const Event& e) {
+    return e.count ? load(e.count) : 0;
+}
 
 template <typename Step> void fill_lines(Event& e) {
     // The lookup key and scope are the host's; both go back as they were once the lines are done.
@@ -65,9 +69,9 @@ template <typename Step> void fill_lines(Event& e) {
 }
 
 template <typename Step>
-int32_t run_frame(const HookRow& row, int32_t event, uint32_t a2, int32_t* count,
-                  uint8_t** records, uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8,
-                  uint32_t a9, uint32_t a10, uint32_t a11) {
+int32_t run_frame(const HookRow& row, int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
+                  uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10,
+                  uint32_t a11) {
     Event e{count, records, HOST(52256)(kK9.number), HOST(52256)(row.header->number), nullptr};
     // Without the k9 table or a current document header there is nothing to fill from or into:
     // the event then goes to the host handler untouched.

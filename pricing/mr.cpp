@@ -41,7 +41,8 @@ struct MrStep {
         const int32_t quantity = get(line, mr_dok::kQuantity);
         const double q = quantity;
         put(line, mr_dok::kValue, double(HOST(52178)((price * 0.001) * q, 1)));
-        double converted = HOST(52289)(2, code_for_conversion(get(line, mr_dok::kPriceCode)), price);
+        double converted =
+            HOST(52289)(2, code_for_conversion(get(line, mr_dok::kPriceCode)), price);
         converted = HOST(52179)(converted, 100);
         put(line, mr_dok::kConverted, double(HOST(52178)(q * (converted * 0.001), 1)));
         const double difference = get(line, mr_dok::kConverted) - get(line, mr_dok::kValue);

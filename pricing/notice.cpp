@@ -1,8 +1,8 @@
 // Installation notice: tells the user once that the plug-in is installed, until the user sets the
 // notice flag that the host keeps as the setting Pytaj in section VUZivo.
 #include "host/entries.h"
-#include "pricing/hooks.h"
 #include "plugin/module.h"
+#include "pricing/hooks.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"
 
@@ -18,8 +18,8 @@ int32_t installation_notice() {
     // reading, the value itself when writing.
     int32_t value = 0;
     uintptr_t read_values[1] = {reinterpret_cast<uintptr_t>(&value)};
-    const int32_t read = HOST(52224)(kRead, kNoticeSection, kNoticeKey, kNoticeValueFormat,
-                                     read_values);
+    const int32_t read =
+        HOST(52224)(kRead, kNoticeSection, kNoticeKey, kNoticeValueFormat, read_values);
     if ((read & 0xFFFF) != 0) value = 0; // no readable setting counts as 0
     int16_t flag = static_cast<int16_t>(value & 0xFFFF);
     if (flag != 0) return 0;

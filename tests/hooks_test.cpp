@@ -22,7 +22,9 @@ const LineTable kLineTables[] = {
     {"Mm_dok", vordan::kMmDok, vordan::kMm, 656},
 };
 
-void PrintTo(const LineTable& t, std::ostream* os) { *os << t.label; }
+void PrintTo(const LineTable& t, std::ostream* os) {
+    *os << t.label;
+}
 
 class HookInstall : public HostTest {
   protected:

@@ -14,12 +14,15 @@ void tb_chars(TextBuf& t, const char* s, uint32_t n) {
         n = room;
         t.cut = true;
     }
-    for (uint32_t i = 0; i < n; ++i) t.data[t.len + i] = s[i];
+    for (uint32_t i = 0; i < n; ++i)
+        t.data[t.len + i] = s[i];
     t.len += n;
     t.data[t.len] = 0;
 }
 
-void tb_str(TextBuf& t, const char* s) { tb_chars(t, s, cz_strlen(s)); }
+void tb_str(TextBuf& t, const char* s) {
+    tb_chars(t, s, cz_strlen(s));
+}
 
 void tb_int(TextBuf& t, int32_t v) {
     char digits[12];
@@ -57,6 +60,7 @@ void tb_format(TextBuf& t, const char* format, const char* const* values, uint32
 
 uint32_t cz_strlen(const char* s) {
     uint32_t n = 0;
-    while (s[n]) ++n;
+    while (s[n])
+        ++n;
     return n;
 }
