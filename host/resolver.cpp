@@ -62,8 +62,12 @@ extern "C" cz_proc CZ_CDECL cz_bind_entry(int32_t index) {
 #if defined(__i386__)
 asm(".text\n"
     ".p2align 4\n" CZ_SYM("cz_resolver_common") ":\n"
-    "  call " CZ_SYM("cz_bind_entry") "\n" // index at (%esp) is its cdecl argument
-    "  addl $4, %esp\n"                    // drop the index: the caller's frame is as it was
+    // The caller's return address and the index take 8 bytes; 4 of padding and the argument
+    // make 16, so cz_bind_entry runs on a stack as aligned as the caller's (16 bytes on Linux).
+    "  subl $4, %esp\n"
+    "  pushl 4(%esp)\n"                    // the index again, as cz_bind_entry's cdecl argument
+    "  call " CZ_SYM("cz_bind_entry") "\n"
+    "  addl $12, %esp\n"                   // argument, padding, index: the caller's frame again
     "  jmp *%eax\n");
 #define CZ_STUB_ASM(n)                                                                             \
     ".globl " CZ_SYM("cz_resolver_" #n) "\n" CZ_SYM("cz_resolver_" #n) ":\n"                       \
