@@ -1,0 +1,107 @@
+// What the fuzz targets share: a reader over the fuzzer's bytes, the oracle's failure report, and
+// byte buffers at odd addresses whose ends AddressSanitizer watches.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fuzz {
+
+// An oracle violation: print what broke and abort, which libFuzzer reports as a crash and saves
+// the input that caused it.
+[[noreturn]] inline void fail(const char* what, const std::string& detail) {
+    fprintf(stderr, "\n==== oracle: %s\n%s\n", what, detail.c_str());
+    fflush(stderr);
+    abort();
+}
+#define FUZZ_CHECK(cond, detail)                                                                   \
+    do {                                                                                           \
+        if (!(cond)) ::fuzz::fail(#cond, (detail));                                                \
+    } while (0)
+
+// Reads the fuzzer's bytes from the front, little-endian; once they are used up every read gives
+// zeros, so that any input, the empty one included, is a complete case.
+class Input {
+  public:
+    Input(const uint8_t* data, size_t size) : p_(data), n_(size) {}
+    uint8_t u8() {
+        if (n_ == 0) return 0;
+        --n_;
+        return *p_++;
+    }
+    uint16_t u16() { return static_cast<uint16_t>(u8() | (u8() << 8)); }
+    uint32_t u32() { return u16() | (static_cast<uint32_t>(u16()) << 16); }
+    uint64_t u64() { return u32() | (static_cast<uint64_t>(u32()) << 32); }
+    int16_t i16() { return static_cast<int16_t>(u16()); }
+    int32_t i32() { return static_cast<int32_t>(u32()); }
+    // The bytes not read yet, consumed.
+    std::string rest() {
+        std::string s(reinterpret_cast<const char*>(p_), n_);
+        p_ += n_;
+        n_ = 0;
+        return s;
+    }
+
+  private:
+    const uint8_t* p_;
+    size_t n_;
+};
+
+// One value from a table of values worth trying, or (for one choice in table size + 1) raw bytes.
+template <typename T, size_t N> T pick(Input& in, const T (&table)[N]) {
+    const uint8_t c = in.u8() % (N + 1);
+    if (c < N) return table[c];
+    T v;
+    uint64_t raw = in.u64();
+    memcpy(&v, &raw, sizeof v);
+    return v;
+}
+
+// A buffer whose data start one byte into an allocation of exactly size + 1 bytes: the data sit at
+// an odd address (every multi-byte field misaligned), the byte before them is a guard that the
+// oracle checks, and AddressSanitizer reports any access past their end.
+class OddBuffer {
+  public:
+    explicit OddBuffer(size_t size) : storage_(new uint8_t[size + 1]), size_(size) {
+        storage_[0] = kGuard;
+    }
+    uint8_t* data() { return storage_.get() + 1; }
+    size_t size() const { return size_; }
+    bool guard_intact() const { return storage_[0] == kGuard; }
+    std::vector<uint8_t> bytes() { return {data(), data() + size_}; }
+
+  private:
+    static constexpr uint8_t kGuard = 0x5A;
+    std::unique_ptr<uint8_t[]> storage_;
+    size_t size_;
+};
+
+template <typename T> T get(const uint8_t* p, uint32_t offset) {
+    T v;
+    memcpy(&v, p + offset, sizeof v);
+    return v;
+}
+template <typename T> void put(uint8_t* p, uint32_t offset, T v) {
+    memcpy(p + offset, &v, sizeof v);
+}
+
+inline std::string hex(const std::string& s) {
+    std::string out;
+    char b[4];
+    for (unsigned char c : s) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            snprintf(b, sizeof b, "\\%02X", c);
+            out += b;
+        }
+    }
+    return out;
+}
+
+} // namespace fuzz
