@@ -1,0 +1,39 @@
+// What the benchmarks share: the plug-in loaded into the plain host, and the baselines.
+#pragma once
+
+#include "platform/abi.h"
+#include "sim/plain.h"
+
+#include <stdint.h>
+#include <vector>
+
+namespace bench {
+
+constexpr int32_t kItems = 1000; // k9 items the documents' lines look up
+constexpr int32_t kCtrlE = 5;
+
+// Loads the plug-in through the simulated loader into the plain host, attaches and starts it, once
+// per process (the plug-in keeps module state from load to unload). Exits when any step fails.
+void load_plugin();
+
+// The baselines: handler routines that make exactly the host calls the hook of the table makes
+// on Ctrl-E, in the same order and with the data flow between them, and then call the host's
+// handler, with none of the plug-in's own work (baseline.cpp).
+int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
+                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
+                             uint32_t a10, uint32_t a11);
+int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
+                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
+                             uint32_t a10, uint32_t a11);
+int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
+                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
+                             uint32_t a10, uint32_t a11);
+
+// Registers the benchmarks (ctrl_e.cpp, host_call.cpp).
+void register_ctrl_e();
+void register_host_call();
+
+// The least of a benchmark's repetitions, the aggregate "min" beside the library's mean and median.
+double least(const std::vector<double>& v);
+
+} // namespace bench
