@@ -355,14 +355,14 @@ void Host::add_table(int32_t number, int16_t size) {
     write<int16_t>(t.descriptor->data(), kDescRecordSize, size);
     write<uint8_t*>(t.descriptor->data(), kDescCurrent, t.current->data());
     write<cz_handler>(t.descriptor->data(), kDescHandler, handler_for(number));
-    for (const TableSpec& spec : kTables)
-        if (spec.number == number) names[t.current->data()] = spec.name;
+    for (const TableSpec& table_spec : kTables)
+        if (table_spec.number == number) names[t.current->data()] = table_spec.name;
     tables[number] = std::move(t);
 }
 
 void Host::add_all_tables() {
-    for (const TableSpec& spec : kTables)
-        add_table(spec.number, spec.size);
+    for (const TableSpec& table_spec : kTables)
+        add_table(table_spec.number, table_spec.size);
 }
 
 uint8_t* Host::descriptor(int32_t number) {
@@ -377,8 +377,8 @@ uint8_t* Host::current(int32_t number) {
 
 Lines Host::make_lines(int32_t table, size_t n, uint8_t fill) {
     int16_t size = 0;
-    for (const TableSpec& spec : kTables)
-        if (spec.number == table) size = spec.size;
+    for (const TableSpec& table_spec : kTables)
+        if (table_spec.number == table) size = table_spec.size;
     Lines lines;
     for (size_t i = 0; i < n; ++i) {
         lines.records.push_back(std::make_unique<Buffer>(size, fill));

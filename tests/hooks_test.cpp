@@ -247,8 +247,8 @@ TEST_P(HookFrame, WithoutK9OrHeaderTheEventGoesToTheHostUntouched) {
         EXPECT_EQ(h().trace.size(), 2u); // the two descriptor requests only
         EXPECT_EQ(h().handler_calls.size(), 1u);
         EXPECT_EQ(lines.records[0]->bytes(), before);
-        for (const vordan::TableSpec& spec : vordan::kTables)
-            if (spec.number == gone) h().add_table(gone, spec.size);
+        for (const vordan::TableSpec& table_spec : vordan::kTables)
+            if (table_spec.number == gone) h().add_table(gone, table_spec.size);
     }
 }
 
