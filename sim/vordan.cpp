@@ -440,12 +440,15 @@ std::string mazovia_to_cp1250(const std::string& s) {
     return out;
 }
 
-std::string cp1250_to_utf8(const std::string& s) {
+namespace {
+// The Polish letters of one single-byte encoding (the Letter member `code`) to UTF-8; ASCII stays,
+// any other byte shows as "?".
+std::string to_utf8(const std::string& s, unsigned char Letter::*code) {
     std::string out;
     for (char c : s) {
         const Letter* hit = nullptr;
         for (const Letter& l : kLetters)
-            if (static_cast<unsigned char>(c) == l.cp1250) hit = &l;
+            if (static_cast<unsigned char>(c) == l.*code) hit = &l;
         if (hit)
             out += hit->utf8;
         else if (static_cast<unsigned char>(c) < 0x80)
@@ -455,21 +458,14 @@ std::string cp1250_to_utf8(const std::string& s) {
     }
     return out;
 }
+} // namespace
+
+std::string cp1250_to_utf8(const std::string& s) {
+    return to_utf8(s, &Letter::cp1250);
+}
 
 std::string mazovia_to_utf8(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        const Letter* hit = nullptr;
-        for (const Letter& l : kLetters)
-            if (static_cast<unsigned char>(c) == l.mazovia) hit = &l;
-        if (hit)
-            out += hit->utf8;
-        else if (static_cast<unsigned char>(c) < 0x80)
-            out += c;
-        else
-            out += "?";
-    }
-    return out;
+    return to_utf8(s, &Letter::mazovia);
 }
 
 } // namespace vordan
