@@ -10,13 +10,11 @@
 // called directly, the cheapest way there is to call them.
 #include "bench.h"
 
-using plain::get;
+using namespace records;
 
 namespace bench {
 
 namespace {
-
-constexpr uint32_t kDescCurrent = 8;
 
 struct Frame {
     uint8_t* header;
@@ -26,21 +24,21 @@ struct Frame {
 
 // The hook frame's calls on every event: the descriptors of k9 and of the header table.
 uint8_t* descriptors(int32_t header_table) {
-    plain::s52256(49);
+    plain::s52256(kK9);
     return plain::s52256(header_table);
 }
 
 // The frame's calls before the lines of a Ctrl-E: the key and scope saved.
 Frame open(const uint8_t* header_descriptor) {
-    uint8_t* const header = get<uint8_t*>(header_descriptor, kDescCurrent);
+    uint8_t* const header = get(header_descriptor, desc::kCurrent);
     const int32_t key = *plain::s52266();
     const int16_t scope = *plain::s52265();
     return {header, key, scope};
 }
 
 // The line's lookup key set and read back; false when it is zero.
-bool key_set(uint8_t* line, uint32_t key_offset) {
-    *plain::s52266() = get<int16_t>(line, key_offset);
+bool key_set(uint8_t* line, Field<int16_t> key) {
+    *plain::s52266() = get(line, key);
     return *plain::s52266() != 0;
 }
 
@@ -54,13 +52,13 @@ void close(const Frame& f) {
 int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
                              uint32_t a10, uint32_t a11) {
-    uint8_t* const header_descriptor = descriptors(plain::kRw);
+    uint8_t* const header_descriptor = descriptors(kRw);
     if (event == kCtrlE) {
         const Frame f = open(header_descriptor);
         for (int32_t i = 0; i < *count; ++i) {
             uint8_t* const line = records[i];
-            if (!key_set(line, 2121)) continue;
-            *plain::s52265() = get<int16_t>(line, 2119);
+            if (!key_set(line, rw_dok::kKey)) continue;
+            *plain::s52265() = get(line, rw_dok::kScope);
             if (plain::s52412(-1, 0) != 0) plain::s52333(line);
         }
         plain::s52334(records, *count, f.header, 0, 0, 0);
@@ -73,25 +71,25 @@ int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t
 int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
                              uint32_t a10, uint32_t a11) {
-    uint8_t* const header_descriptor = descriptors(plain::kMr);
+    uint8_t* const header_descriptor = descriptors(kMr);
     if (event == kCtrlE) {
         const Frame f = open(header_descriptor);
-        const bool margin = get<int16_t>(f.header, 521) != 0;
+        const bool margin = get(f.header, mr::kMethod) != 0;
         for (int32_t i = 0; i < *count; ++i) {
             uint8_t* const line = records[i];
-            if (!key_set(line, 1030)) continue;
-            if (plain::s52178(get<int32_t>(line, 150), 1) != 0) continue; // priced already
-            *plain::s52265() = get<int16_t>(line, 1028);
+            if (!key_set(line, mr_dok::kKey)) continue;
+            if (plain::s52178(get(line, mr_dok::kPrice), 1) != 0) continue; // priced already
+            *plain::s52265() = get(line, mr_dok::kScope);
             plain::s52412(-1, 0);
-            const double quantity = get<int32_t>(line, 140);
+            const double quantity = get(line, mr_dok::kQuantity);
             const double value = plain::s52178(quantity, 1);
             const double converted =
                 plain::s52178(plain::s52179(plain::s52289(2, 0, quantity), 100), 1);
             plain::s52178(converted - value, 1);
             if (value != 0.0) {
-                const int32_t code = get<int16_t>(line, 180);
+                const int32_t code = get(line, mr_dok::kSellingCode);
                 for (uint32_t j = 0; j < 10; ++j) {
-                    if (margin) plain::s52178(get<int32_t>(line, 188 + 4 * j), 1);
+                    if (margin) plain::s52178(get(line, mr_dok::kPercent, j), 1);
                     const double selling = plain::s52178(value, 1);
                     plain::s52178(plain::s52289(2, code, selling), 100);
                 }
@@ -107,15 +105,15 @@ int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t
 int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
                              uint32_t a10, uint32_t a11) {
-    uint8_t* const header_descriptor = descriptors(plain::kMm);
+    uint8_t* const header_descriptor = descriptors(kMm);
     if (event == kCtrlE) {
         const Frame f = open(header_descriptor);
         for (int32_t i = 0; i < *count; ++i) {
             uint8_t* const line = records[i];
-            if (!key_set(line, 656)) continue;
-            *plain::s52265() = get<int16_t>(f.header, 510);
+            if (!key_set(line, mm_dok::kKey)) continue;
+            *plain::s52265() = get(f.header, mm::kScope);
             plain::s52412(-1, 0);
-            const double quantity = get<int32_t>(line, 157);
+            const double quantity = get(line, mm_dok::kQuantity);
             const double value = plain::s52178(quantity, 1);
             const double converted =
                 plain::s52178(plain::s52179(plain::s52289(2, 0, quantity), 100), 1);

@@ -32,9 +32,9 @@ struct Kind {
     cz_handler baseline;
 };
 const Kind kKinds[] = {
-    {"rw", plain::kRwDok, baseline_rw},
-    {"mr", plain::kMrDok, baseline_mr},
-    {"mm", plain::kMmDok, baseline_mm},
+    {"rw", records::kRwDok, baseline_rw},
+    {"mr", records::kMrDok, baseline_mr},
+    {"mm", records::kMmDok, baseline_mm},
 };
 const int32_t kSizes[] = {10, 1000, 100000};
 constexpr int32_t kBatchLines = 10000;
@@ -64,12 +64,13 @@ std::vector<int32_t> journal(cz_handler handler, plain::Document& doc) {
 bool filled(const plain::Document& doc) {
     const uint8_t* line = doc.lines[0];
     switch (doc.table) {
-    case plain::kRwDok: // slot 0 has the purchase price
-        return plain::get<double>(line, 2017) == plain::item(1).price;
-    case plain::kMrDok: // a line price and a last selling price
-        return plain::get<int32_t>(line, 150) != 0 && plain::get<double>(line, 228 + 8 * 9) != 0.0;
-    case plain::kMmDok: // a line value
-        return plain::get<double>(line, 177) != 0.0;
+    case records::kRwDok: // slot 0 has the purchase price
+        return records::get(line, records::rw_dok::kSlotPrice) == plain::item(1).price;
+    case records::kMrDok: // a line price and a last selling price
+        return records::get(line, records::mr_dok::kPrice) != 0 &&
+               records::get(line, records::mr_dok::kSelling, 9) != 0.0;
+    case records::kMmDok: // a line value
+        return records::get(line, records::mm_dok::kValue) != 0.0;
     }
     return false;
 }

@@ -51,7 +51,7 @@ void load_plugin() {
         fprintf(stderr, "the plug-in did not attach and start\n");
         exit(1);
     }
-    for (int32_t table : {plain::kRwDok, plain::kMrDok, plain::kMmDok})
+    for (int32_t table : {records::kRwDok, records::kMrDok, records::kMmDok})
         if (plain::handler_in_slot(table) == plain::handler) {
             fprintf(stderr, "table %d is not hooked\n", table);
             exit(1);

@@ -1,12 +1,11 @@
-// What the fuzz targets share: a reader over the fuzzer's bytes, the oracle's failure report, and
-// byte buffers at odd addresses whose ends AddressSanitizer watches.
+// What the fuzz targets share: a reader over the fuzzer's bytes and the oracle's failure report.
+// Record buffers, fields and tables come from the host-side record model (sim/records.h).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,34 +59,6 @@ template <typename T, size_t N> T pick(Input& in, const T (&table)[N]) {
     uint64_t raw = in.u64();
     memcpy(&v, &raw, sizeof v);
     return v;
-}
-
-// A buffer whose data start one byte into an allocation of exactly size + 1 bytes: the data sit at
-// an odd address (every multi-byte field misaligned), the byte before them is a guard that the
-// oracle checks, and AddressSanitizer reports any access past their end.
-class OddBuffer {
-  public:
-    explicit OddBuffer(size_t size) : storage_(new uint8_t[size + 1]), size_(size) {
-        storage_[0] = kGuard;
-    }
-    uint8_t* data() { return storage_.get() + 1; }
-    size_t size() const { return size_; }
-    bool guard_intact() const { return storage_[0] == kGuard; }
-    std::vector<uint8_t> bytes() { return {data(), data() + size_}; }
-
-  private:
-    static constexpr uint8_t kGuard = 0x5A;
-    std::unique_ptr<uint8_t[]> storage_;
-    size_t size_;
-};
-
-template <typename T> T get(const uint8_t* p, uint32_t offset) {
-    T v;
-    memcpy(&v, p + offset, sizeof v);
-    return v;
-}
-template <typename T> void put(uint8_t* p, uint32_t offset, T v) {
-    memcpy(p + offset, &v, sizeof v);
 }
 
 inline std::string hex(const std::string& s) {

@@ -63,73 +63,65 @@ struct FieldDef {
     Type type;
     uint32_t elements;
 };
-struct Span {
-    uint32_t offset, width;
-};
+template <typename T> constexpr Type type_of() {
+    return sizeof(T) == 2 ? Type::I16 : sizeof(T) == 4 ? Type::I32 : Type::F64;
+}
+// A field of the model, or the fields from `first` to `last` (all of one type) as one array.
+template <typename T> FieldDef def(records::Field<T> f) {
+    return {f.offset, type_of<T>(), f.count};
+}
+template <typename T> FieldDef def(records::Field<T> first, records::Field<T> last) {
+    return {first.offset, type_of<T>(), (last.end() - first.offset) / uint32_t(sizeof(T))};
+}
+using records::span;
+using records::Span;
 
 struct LineTable {
     const char* name;
     int32_t table, header;
-    uint32_t size, header_size;
-    uint32_t key;                        // offset of the key field
+    records::Field<int16_t> key;
     std::vector<FieldDef> fields;        // every field of the line that the hook reads or writes
     std::vector<Span> owned;             // the only bytes of a line the hook may change
     std::vector<FieldDef> header_fields; // the header's fields that the hook reads
+    uint32_t size() const { return uint32_t(records::record_size(table)); }
+    uint32_t header_size() const { return uint32_t(records::record_size(header)); }
 };
 
+namespace rw_dok = records::rw_dok;
+namespace mr_dok = records::mr_dok;
+namespace mm_dok = records::mm_dok;
 const LineTable kLineTables[3] = {
     {"Rw_dok",
-     vordan::kRwDok,
-     vordan::kRw,
-     2125,
-     835,
-     2121,
-     {{2121, Type::I16, 1},    // key
-      {2119, Type::I16, 1},    // scope
-      {1977, Type::I32, 10},   // slot use flags
-      {2017, Type::F64, 10},   // slot prices
-      {2097, Type::I16, 10}},  // slot price codes
-     {{2017, 80}, {2097, 20}}, // slot prices and codes
+     records::kRwDok,
+     records::kRw,
+     rw_dok::kKey,
+     {def(rw_dok::kKey), def(rw_dok::kScope), def(rw_dok::kSlotUse), def(rw_dok::kSlotPrice),
+      def(rw_dok::kSlotCode)},
+     {span(rw_dok::kSlotPrice), span(rw_dok::kSlotCode)},
      {}},
     {"Mr_dok",
-     vordan::kMrDok,
-     vordan::kMr,
-     1034,
-     541,
-     1030,
-     {{1030, Type::I16, 1},   // key
-      {1028, Type::I16, 1},   // scope
-      {140, Type::I32, 1},    // quantity
-      {150, Type::I32, 1},    // line price
-      {154, Type::I16, 1},    // line price code
-      {156, Type::F64, 3},    // line value, value difference, converted line value
-      {180, Type::I16, 1},    // selling price code
-      {188, Type::I32, 10},   // selling percentages
-      {228, Type::F64, 10},   // selling prices
-      {308, Type::F64, 10}},  // converted selling prices
-     {{150, 30}, {188, 200}}, // line price to converted line value; the selling levels
-     {{521, Type::I16, 1}}},  // pricing method flag
+     records::kMrDok,
+     records::kMr,
+     mr_dok::kKey,
+     {def(mr_dok::kKey), def(mr_dok::kScope), def(mr_dok::kQuantity), def(mr_dok::kPrice),
+      def(mr_dok::kPriceCode), def(mr_dok::kValue, mr_dok::kConverted), def(mr_dok::kSellingCode),
+      def(mr_dok::kPercent), def(mr_dok::kSelling), def(mr_dok::kSellingConverted)},
+     // line price to converted line value; the selling levels
+     {span(mr_dok::kPrice, mr_dok::kConverted), span(mr_dok::kPercent, mr_dok::kSellingConverted)},
+     {def(records::mr::kMethod)}},
     {"Mm_dok",
-     vordan::kMmDok,
-     vordan::kMm,
-     660,
-     526,
-     656,
-     {{656, Type::I16, 1},   // key
-      {157, Type::I32, 1},   // quantity
-      {167, Type::F64, 1},   // line price
-      {175, Type::I16, 1},   // line price code
-      {177, Type::F64, 3},   // line value, value difference, converted line value
-      {201, Type::I32, 1},   // value mark
-      {275, Type::I32, 10},  // slot use flags
-      {315, Type::I32, 10},  // slot prices
-      {355, Type::I16, 10}}, // slot price codes
-     {{167, 38}, {315, 60}}, // line price to value mark; slot prices and codes
-     {{510, Type::I16, 1}}}, // lookup scope of the lines
+     records::kMmDok,
+     records::kMm,
+     mm_dok::kKey,
+     {def(mm_dok::kKey), def(mm_dok::kQuantity), def(mm_dok::kPrice), def(mm_dok::kPriceCode),
+      def(mm_dok::kValue, mm_dok::kConverted), def(mm_dok::kValueMark), def(mm_dok::kSlotUse),
+      def(mm_dok::kSlotPrice), def(mm_dok::kSlotCode)},
+     // line price to value mark; slot prices and codes
+     {span(mm_dok::kPrice, mm_dok::kValueMark), span(mm_dok::kSlotPrice, mm_dok::kSlotCode)},
+     {def(records::mm::kScope)}},
 };
 
-constexpr uint32_t kK9Size = 1024;
-constexpr uint32_t kK9Code = 229, kK9Price = 231;
+constexpr uint32_t kK9Size = uint32_t(records::record_size(records::kK9));
 
 // Values worth trying: the ends of the ranges, the signed zeros, the non-finite doubles.
 const uint64_t kDoubleBits[] = {
@@ -175,19 +167,18 @@ double pick_double(Input& in) {
     return d;
 }
 
-void write_value(Input& in, uint8_t* p, uint32_t offset, Type type) {
-    switch (type) {
+// Element `index` of a field, of the field's width, from the tables above.
+void write_value(Input& in, uint8_t* p, const FieldDef& f, uint32_t index) {
+    switch (f.type) {
     case Type::I16:
-        put<int16_t>(p, offset, pick(in, kInt16s));
+        records::put(p, records::Field<int16_t>{f.offset}, pick(in, kInt16s), index);
         break;
     case Type::I32:
-        put<int32_t>(p, offset, pick(in, kInt32s));
+        records::put(p, records::Field<int32_t>{f.offset}, pick(in, kInt32s), index);
         break;
-    case Type::F64: {
-        const uint64_t bits = pick(in, kDoubleBits); // the bits as they are: NaN payloads kept
-        put<uint64_t>(p, offset, bits);
+    case Type::F64: // the bits as they are: NaN payloads kept
+        records::put_bits(p, records::Field<double>{f.offset}, pick(in, kDoubleBits), index);
         break;
-    }
     }
 }
 
@@ -200,8 +191,7 @@ void write_fields(Input& in, uint8_t* record, uint32_t size, const std::vector<F
         return;
     }
     const FieldDef& f = fields[choice];
-    const uint32_t width = f.type == Type::I16 ? 2 : f.type == Type::I32 ? 4 : 8;
-    write_value(in, record, f.offset + (in.u8() % f.elements) * width, f.type);
+    write_value(in, record, f, in.u8() % f.elements);
 }
 
 // A count as the host may hand it: never more than the array holds, any negative value.
@@ -235,12 +225,12 @@ struct Case {
 };
 
 struct State {
-    std::unique_ptr<OddBuffer> pool[3][kPool];
-    std::unique_ptr<OddBuffer> header[3];
-    std::unique_ptr<OddBuffer> k9;
+    std::unique_ptr<records::OddBuffer> pool[3][kPool];
+    std::unique_ptr<records::OddBuffer> header[3];
+    std::unique_ptr<records::OddBuffer> k9;
     std::vector<uint8_t> k9_expected; // the k9 record as the host last wrote it
-    std::unique_ptr<OddBuffer> array;
-    std::unique_ptr<OddBuffer> count;
+    std::unique_ptr<records::OddBuffer> array;
+    std::unique_ptr<records::OddBuffer> count;
     Case c;
 };
 State* g;
@@ -250,12 +240,19 @@ vordan::Host& h() {
 }
 
 void set_count(int32_t v) {
-    put<int32_t>(g->count->data(), 0, v);
+    memcpy(g->count->data(), &v, sizeof v);
     g->c.count_now = v;
 }
 
+int32_t count_now() {
+    int32_t v;
+    memcpy(&v, g->count->data(), sizeof v);
+    return v;
+}
+
 void set_k9_record(uint8_t* record) {
-    if (uint8_t* k9 = h().descriptor(vordan::kK9)) vordan::write(k9, vordan::kDescCurrent, record);
+    if (uint8_t* k9 = h().descriptor(records::kK9))
+        records::put(k9, records::desc::kCurrent, record);
     g->c.k9_record = record;
 }
 
@@ -272,8 +269,8 @@ int32_t lookup() {
     if (c.lookups.empty()) return 0;
     const Lookup& l = c.lookups[c.next_lookup++ % c.lookups.size()];
     if (l.result != 0) {
-        put<int16_t>(g->k9->data(), kK9Code, l.code);
-        put<uint64_t>(g->k9->data(), kK9Price, l.price);
+        records::put(g->k9->data(), records::k9::kPriceCode, l.code);
+        records::put_bits(g->k9->data(), records::k9::kPrice, l.price);
         g->k9_expected = g->k9->bytes();
     }
     set_k9_record(l.no_record ? nullptr : g->k9->data());
@@ -331,12 +328,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     load_plugin();
     for (int t = 0; t < 3; ++t) {
         for (auto& record : g->pool[t])
-            record = std::make_unique<OddBuffer>(kLineTables[t].size);
-        g->header[t] = std::make_unique<OddBuffer>(kLineTables[t].header_size);
+            record = std::make_unique<records::OddBuffer>(kLineTables[t].size());
+        g->header[t] = std::make_unique<records::OddBuffer>(kLineTables[t].header_size());
     }
-    g->k9 = std::make_unique<OddBuffer>(kK9Size);
-    g->array = std::make_unique<OddBuffer>(kMaxLines * sizeof(uint8_t*));
-    g->count = std::make_unique<OddBuffer>(sizeof(int32_t));
+    g->k9 = std::make_unique<records::OddBuffer>(kK9Size);
+    g->array = std::make_unique<records::OddBuffer>(kMaxLines * sizeof(uint8_t*));
+    g->count = std::make_unique<records::OddBuffer>(sizeof(int32_t));
     vordan::Host& host = h();
     host.recalculate = false; // the host's own totals would write into the records
     host.on_call = on_call;
@@ -384,15 +381,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t fill = in.u8();
     for (uint32_t r = 0; r < kPool; ++r) {
         uint8_t* record = g->pool[row][r]->data();
-        memset(record, fill, t.size);
-        put<int16_t>(record, t.key, static_cast<int16_t>(r + 1));
+        memset(record, fill, t.size());
+        records::put(record, t.key, static_cast<int16_t>(r + 1));
     }
     for (uint32_t n = in.u8() % 64; n > 0; --n)
-        write_fields(in, g->pool[row][in.u8() % kPool]->data(), t.size, t.fields);
+        write_fields(in, g->pool[row][in.u8() % kPool]->data(), t.size(), t.fields);
     for (int i = 0; i < 3; ++i)
-        memset(g->header[i]->data(), fill ^ 0xA5, kLineTables[i].header_size);
+        memset(g->header[i]->data(), fill ^ 0xA5, kLineTables[i].header_size());
     for (uint32_t n = in.u8() % 4; n > 0; --n)
-        write_fields(in, g->header[row]->data(), t.header_size, t.header_fields);
+        write_fields(in, g->header[row]->data(), t.header_size(), t.header_fields);
 
     // What the host's services answer.
     for (uint32_t n = in.u8() % 8; n > 0; --n) {
@@ -430,15 +427,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g->k9_expected = g->k9->bytes();
     set_k9_record((flags & kNoK9Record) ? nullptr : g->k9->data());
     for (int i = 0; i < 3; ++i)
-        vordan::write<uint8_t*>(host.descriptor(kLineTables[i].header), vordan::kDescCurrent,
-                                (i == row && (flags & kNoHeaderRecord)) ? nullptr
-                                                                        : g->header[i]->data());
+        records::put(host.descriptor(kLineTables[i].header), records::desc::kCurrent,
+                     (i == row && (flags & kNoHeaderRecord)) ? nullptr : g->header[i]->data());
     std::map<int32_t, std::vector<uint8_t>> descriptors;
     for (auto& [number, table] : host.tables)
         descriptors[number] = table.descriptor->bytes();
     // A table the host lacks: its descriptor is put aside (still alive) for the event.
     std::vector<decltype(host.tables)::node_type> hidden;
-    if (flags & kNoK9) hidden.push_back(host.tables.extract(vordan::kK9));
+    if (flags & kNoK9) hidden.push_back(host.tables.extract(records::kK9));
     if (flags & kNoHeader) hidden.push_back(host.tables.extract(t.header));
 
     // Snapshot of everything the hook must leave as it is.
@@ -485,11 +481,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Bytes: the lines only in the fields their hook owns, nothing else at all.
     for (uint32_t r = 0; r < kPool; ++r) {
-        OddBuffer& record = *g->pool[row][r];
-        FUZZ_CHECK(record.guard_intact(), where(t, r, 0) + ": the byte before it changed");
+        records::OddBuffer& record = *g->pool[row][r];
+        FUZZ_CHECK(record.guard_intact(), where(t, r, 0) + ": a guard byte beside it changed");
         static const std::vector<Span> kNothing;
         const bool may_change = event == kCtrlE && handed[r];
-        const int64_t changed = changed_outside(record.data(), records_before[r].data(), t.size,
+        const int64_t changed = changed_outside(record.data(), records_before[r].data(), t.size(),
                                                 may_change ? t.owned : kNothing);
         FUZZ_CHECK(changed < 0, where(t, r, static_cast<uint32_t>(changed)) + " changed");
     }
@@ -500,9 +496,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(g->k9->guard_intact() && g->k9->bytes() == g->k9_expected, "the k9 record changed");
     FUZZ_CHECK(g->array->guard_intact() && g->array->bytes() == array_before,
                "the record array changed");
-    FUZZ_CHECK(g->count->guard_intact() && get<int32_t>(g->count->data(), 0) == c.count_now,
-               "the count cell changed");
-    vordan::write<uint8_t*>(descriptors[vordan::kK9].data(), vordan::kDescCurrent, c.k9_record);
+    FUZZ_CHECK(g->count->guard_intact() && count_now() == c.count_now, "the count cell changed");
+    records::put(descriptors[records::kK9].data(), records::desc::kCurrent, c.k9_record);
     for (auto& [number, table] : host.tables)
         FUZZ_CHECK(table.descriptor->bytes() == descriptors[number],
                    "the descriptor of table " + std::to_string(number) + " changed");

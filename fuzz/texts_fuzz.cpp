@@ -55,25 +55,9 @@ constexpr uint32_t kModuleAndEntryRoom = 261;
 constexpr int32_t kAnswerRetry = 4, kAnswerIgnore = 5, kAnswerAbort = 3;
 constexpr int32_t kReportFlags = 0xC001;
 
-// Writes the Polish letters of a UTF-8 text as Mazovia bytes, the way the plug-in holds its texts.
+// The plug-in's texts are Mazovia bytes; the expected ones are written here in UTF-8.
 std::string mazovia(const std::string& utf8) {
-    static const std::pair<const char*, char> kLetters[] = {
-        {"ą", '\x86'}, {"ć", '\x8D'}, {"ę", '\x91'}, {"ł", '\x92'}, {"ń", '\xA4'}, {"ó", '\xA2'},
-        {"ś", '\x9E'}, {"ź", '\xA6'}, {"ż", '\xA7'}, {"Ą", '\x8F'}, {"Ć", '\x95'}, {"Ę", '\x90'},
-        {"Ł", '\x9C'}, {"Ń", '\xA5'}, {"Ó", '\xA3'}, {"Ś", '\x98'}, {"Ź", '\xA0'}, {"Ż", '\xA1'}};
-    std::string out;
-    for (size_t i = 0; i < utf8.size();) {
-        bool letter = false;
-        for (const auto& [u, m] : kLetters)
-            if (utf8.compare(i, strlen(u), u) == 0) {
-                out += m;
-                i += strlen(u);
-                letter = true;
-                break;
-            }
-        if (!letter) out += utf8[i++];
-    }
-    return out;
+    return vordan::utf8_to_mazovia(utf8);
 }
 
 const std::string kTitle = "Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)";
@@ -103,16 +87,13 @@ const std::string kSizeHeading =
 const std::string kClosingOpen = mazovia("\nModuł wtyczki \x02");
 const std::string kClosingEnd = mazovia("\x01\nNIE zostanie załadowany!");
 
-struct Table {
-    int32_t number;
-    int16_t size;
-    const char* name;
-    bool lines; // a document-line table: also has a failure record of the hook installation
-};
-const Table kTables[7] = {{58, 526, "Mm", false}, {67, 660, "Mm_dok", true},
-                          {79, 541, "Mr", false}, {80, 1034, "Mr_dok", true},
-                          {56, 835, "Rw", false}, {72, 2125, "Rw_dok", true},
-                          {49, 1024, "k9", false}};
+using records::kTables;
+
+// A document-line table: also has a failure record of the hook installation.
+bool has_lines(const records::TableInfo& t) {
+    return t.number == records::kRwDok || t.number == records::kMrDok ||
+           t.number == records::kMmDok;
+}
 
 // The record size the host reports for each table, and whether it lacks the table.
 struct Sizes {
@@ -142,8 +123,7 @@ void apply_sizes(const Sizes& s) {
         h().tables.insert(std::move(node));
     g_hidden.clear();
     for (int i = 0; i < 7; ++i) {
-        vordan::write<int16_t>(h().descriptor(kTables[i].number), vordan::kDescRecordSize,
-                               s.size[i]);
+        records::put(h().descriptor(kTables[i].number), records::desc::kRecordSize, s.size[i]);
         if (s.missing[i]) g_hidden.push_back(h().tables.extract(kTables[i].number));
     }
 }
@@ -244,7 +224,7 @@ void check_report(const std::string& file_name, const Sizes* registered) {
         const std::string name = rows.substr(at + directive.size(), tab1 - at - directive.size());
         const std::string expected = rows.substr(tab1 + 1, tab2 - tab1 - 1);
         const std::string host = rows.substr(tab2 + 1, end - tab2 - 1);
-        const Table* table = nullptr;
+        const records::TableInfo* table = nullptr;
         int index = 0;
         for (int i = 0; i < 7; ++i)
             if (name == kTables[i].name) table = &kTables[index = i];
@@ -253,7 +233,7 @@ void check_report(const std::string& file_name, const Sizes* registered) {
                        (host != "0" && std::to_string(std::atoi(host.c_str())) == host),
                    "host size in " + detail);
         // A header or k9 row is the registration record, filled by this input's attach.
-        if (!table->lines && registered) {
+        if (!has_lines(*table) && registered) {
             const int16_t size = registered->missing[index] ? 0 : registered->size[index];
             FUZZ_CHECK(host == (size == 0 ? "brak" : std::to_string(size)),
                        std::string("host size of ") + table->name + " in " + detail);

@@ -1,37 +1,22 @@
 #include "sim/plain.h"
 
 #include "platform/simloader.h"
+#include "sim/rounding.h"
+
+#include <string.h>
+#include <type_traits>
 
 namespace plain {
 
+using namespace records;
+
 namespace {
 
-// Table descriptor: record size, current-record pointer, handler slot.
-constexpr uint32_t kDescRecordSize = 6, kDescCurrent = 8, kDescHandler = 104;
-constexpr size_t kDescSize = kDescHandler + sizeof(void*);
-constexpr uint32_t kK9PriceCode = 229, kK9Price = 231;
-constexpr uint32_t kMrMethod = 521, kMmScope = 510;
 constexpr uint32_t kMessageSize = 1024;
 
-struct TableSpec {
-    int32_t number;
-    int16_t size;
-};
-const TableSpec kTables[7] = {{kMm, 526}, {kMmDok, 660},  {kMr, 541}, {kMrDok, 1034},
-                              {kRw, 835}, {kRwDok, 2125}, {kK9, 1024}};
-
-// A byte buffer whose data starts at an odd address.
-struct Buffer {
-    std::unique_ptr<uint8_t[]> storage;
-    uint8_t* data = nullptr;
-    void make(size_t size) {
-        storage.reset(new uint8_t[size + 16]());
-        data = storage.get() + 1;
-    }
-};
-
+// A table the host has: its descriptor and current record; both null when it has none.
 struct Table {
-    Buffer descriptor, record;
+    std::unique_ptr<OddBuffer> descriptor, record;
 };
 
 struct State {
@@ -64,24 +49,21 @@ void keep_message(const char* text) {
     g->message[n] = 0;
 }
 
-// Rounds half away from zero, kept inside int32; a NaN gives 0.
-inline int32_t round_whole(double x) {
-    if (x != x) return 0;
-    const double r = x < 0 ? x - 0.5 : x + 0.5;
-    if (r >= 2147483647.0) return INT32_MAX;
-    if (r <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(r);
-}
-
 void add_table(int32_t number, int16_t size) {
     Table& t = g->tables[number];
-    t.descriptor.make(kDescSize);
-    t.record.make(size > 0 ? size_t(size) : 16);
-    put<int16_t>(t.descriptor.data, kDescRecordSize, size);
-    put<uint8_t*>(t.descriptor.data, kDescCurrent, t.record.data);
-    put<cz_handler>(t.descriptor.data, kDescHandler, handler);
-    if (number == kK9) g->k9_record = t.record.data;
+    t.descriptor = std::make_unique<OddBuffer>(desc::kSize);
+    t.record = std::make_unique<OddBuffer>(size > 0 ? size_t(size) : 16);
+    put(t.descriptor->data(), desc::kRecordSize, size);
+    put(t.descriptor->data(), desc::kCurrent, t.record->data());
+    put(t.descriptor->data(), desc::kHandler, &handler);
+    if (number == kK9) g->k9_record = t.record->data();
 }
+
+// The address of each service has exactly the type of its row's pointer.
+#define CZ_PLAIN_CHECK(ord, ret, params, name)                                                     \
+    static_assert(std::is_same<decltype(&s##ord), cz_svc_##ord>::value, "s" #ord);
+CZ_HOST_SERVICES(CZ_PLAIN_CHECK)
+#undef CZ_PLAIN_CHECK
 
 #define CZ_PLAIN_EXPORT(ord, ret, params, name) {ord, nullptr, reinterpret_cast<cz_proc>(s##ord)},
 const cz_sim_export kExports[] = {CZ_HOST_SERVICES(CZ_PLAIN_EXPORT)};
@@ -118,16 +100,13 @@ int32_t CZ_CDECL s38417(void) {
 
 int32_t CZ_CDECL s52178(double amount, int32_t) {
     note(52178);
-    return round_whole(amount);
+    return rounding::whole(amount);
 }
 
 // Rounds to a multiple of 1/n.
 double CZ_CDECL s52179(double amount, int32_t n) {
     note(52179);
-    if (n <= 0) return amount;
-    const double x = amount * n;
-    if (!(x > -9.0e15 && x < 9.0e15)) return amount; // no fraction left to round (or a NaN)
-    return static_cast<double>(static_cast<int64_t>(x < 0 ? x - 0.5 : x + 0.5)) / n;
+    return rounding::to_fraction(amount, n);
 }
 
 int32_t CZ_CDECL s51594(void) {
@@ -137,7 +116,7 @@ int32_t CZ_CDECL s51594(void) {
 
 uint8_t* CZ_CDECL s52256(int32_t table) {
     note(52256);
-    return table >= 0 && table < 128 ? g->tables[table].descriptor.data : nullptr;
+    return table >= 0 && table < 128 ? descriptor(table) : nullptr;
 }
 
 // The one setting: mode 1 reads it (1 while nothing is stored), mode 2 stores it.
@@ -223,8 +202,8 @@ int32_t CZ_CDECL s52412(int32_t, int32_t) {
     if (key < 1 || key > static_cast<int32_t>(g->items.size()) || !g->k9_record) return 0;
     const Item& it = g->items[key - 1];
     if (it.scope != g->scope) return 0;
-    put<int16_t>(g->k9_record, kK9PriceCode, it.code);
-    put<double>(g->k9_record, kK9Price, it.price);
+    put(g->k9_record, k9::kPriceCode, it.code);
+    put(g->k9_record, k9::kPrice, it.price);
     return 1;
 }
 
@@ -239,13 +218,13 @@ int32_t CZ_CDECL handler(int32_t, uint32_t, int32_t*, uint8_t**, uint32_t, uint3
 void setup(int32_t items) {
     delete g;
     g = new State;
-    for (const TableSpec& t : kTables)
+    for (const TableInfo& t : kTables)
         add_table(t.number, t.size);
     g->items.resize(items);
     for (int32_t k = 1; k <= items; ++k)
         g->items[k - 1] = {1, static_cast<int16_t>(k % 3), 10.0 + (k % 100) * 0.37};
-    put<int16_t>(current(kMr), kMrMethod, 1);
-    put<int16_t>(current(kMm), kMmScope, 1);
+    put(current(kMr), mr::kMethod, 1);
+    put(current(kMm), mm::kScope, 1);
 }
 
 void set_record_size(int32_t table, int16_t size) {
@@ -265,13 +244,15 @@ Item& item(int32_t key) {
     return g->items.at(key - 1);
 }
 uint8_t* descriptor(int32_t table) {
-    return g->tables[table].descriptor.data;
+    const Table& t = g->tables[table];
+    return t.descriptor ? t.descriptor->data() : nullptr;
 }
 uint8_t* current(int32_t table) {
-    return g->tables[table].record.data;
+    const Table& t = g->tables[table];
+    return t.record ? t.record->data() : nullptr;
 }
 cz_handler handler_in_slot(int32_t table) {
-    return get<cz_handler>(descriptor(table), kDescHandler);
+    return get(descriptor(table), desc::kHandler);
 }
 
 cz_module register_module() {
@@ -308,59 +289,37 @@ void journal_off() {
 
 // ---- documents ----
 
-namespace {
-
-namespace rw_dok {
-constexpr uint32_t kSlotUse = 1977, kSlotPrice = 2017, kScope = 2119, kKey = 2121;
-}
-namespace mr_dok {
-constexpr uint32_t kQuantity = 140, kPrice = 150, kSellingCode = 180, kPercent = 188, kScope = 1028,
-                   kKey = 1030;
-}
-namespace mm_dok {
-constexpr uint32_t kQuantity = 157, kSlotUse = 275, kKey = 656;
-}
-
-int16_t record_size(int32_t table) {
-    for (const TableSpec& t : kTables)
-        if (t.number == table) return t.size;
-    return 0;
-}
-
-} // namespace
-
 Document make_document(int32_t table, int32_t n, int32_t items) {
     Document doc;
     doc.table = table;
-    // Whole 16-byte steps keep every record at the block's odd start offset.
-    doc.stride = (static_cast<size_t>(record_size(table)) + 15) / 16 * 16;
-    doc.block.reset(new uint8_t[doc.stride * static_cast<size_t>(n) + 16]());
+    doc.records.reserve(static_cast<size_t>(n));
     doc.lines.reserve(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) {
-        uint8_t* line = doc.block.get() + 1 + doc.stride * static_cast<size_t>(i);
+        doc.records.push_back(std::make_unique<OddBuffer>(record_size(table)));
+        uint8_t* line = doc.records.back()->data();
         doc.lines.push_back(line);
         const int16_t key = static_cast<int16_t>(1 + i % items);
         const int32_t quantity = 1000 + (i % 50) * 250;
         switch (table) {
         case kRwDok:
-            put<int16_t>(line, rw_dok::kKey, key);
-            put<int16_t>(line, rw_dok::kScope, 1);
-            for (uint32_t j = 0; j < 10; ++j)
-                put<int32_t>(line, rw_dok::kSlotUse + 4 * j, 1);
+            put(line, rw_dok::kKey, key);
+            put(line, rw_dok::kScope, 1);
+            for (uint32_t j = 0; j < rw_dok::kSlotUse.count; ++j)
+                put(line, rw_dok::kSlotUse, 1, j);
             break;
         case kMrDok:
-            put<int16_t>(line, mr_dok::kKey, key);
-            put<int16_t>(line, mr_dok::kScope, 1);
-            put<int32_t>(line, mr_dok::kQuantity, quantity);
-            put<int16_t>(line, mr_dok::kSellingCode, 1);
-            for (uint32_t j = 0; j < 10; ++j)
-                put<int32_t>(line, mr_dok::kPercent + 4 * j, 5000 * static_cast<int32_t>(j + 1));
+            put(line, mr_dok::kKey, key);
+            put(line, mr_dok::kScope, 1);
+            put(line, mr_dok::kQuantity, quantity);
+            put(line, mr_dok::kSellingCode, 1);
+            for (uint32_t j = 0; j < mr_dok::kPercent.count; ++j)
+                put(line, mr_dok::kPercent, 5000 * static_cast<int32_t>(j + 1), j);
             break;
         case kMmDok:
-            put<int16_t>(line, mm_dok::kKey, key);
-            put<int32_t>(line, mm_dok::kQuantity, quantity);
-            for (uint32_t j = 0; j < 10; ++j)
-                put<int32_t>(line, mm_dok::kSlotUse + 4 * j, 1);
+            put(line, mm_dok::kKey, key);
+            put(line, mm_dok::kQuantity, quantity);
+            for (uint32_t j = 0; j < mm_dok::kSlotUse.count; ++j)
+                put(line, mm_dok::kSlotUse, 1, j);
             break;
         default:
             break;
@@ -371,12 +330,12 @@ Document make_document(int32_t table, int32_t n, int32_t items) {
 }
 
 void unprice(Document& doc) {
-    if (doc.table == kRwDok) {
-        for (uint8_t* line : doc.lines)
-            memset(line + rw_dok::kSlotPrice, 0, 10 * sizeof(double));
-    } else if (doc.table == kMrDok) {
-        for (uint8_t* line : doc.lines)
-            put<int32_t>(line, mr_dok::kPrice, 0);
+    for (uint8_t* line : doc.lines) {
+        if (doc.table == kRwDok)
+            for (uint32_t j = 0; j < rw_dok::kSlotPrice.count; ++j)
+                put(line, rw_dok::kSlotPrice, 0.0, j);
+        else if (doc.table == kMrDok)
+            put(line, mr_dok::kPrice, 0);
     }
 }
 

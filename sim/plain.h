@@ -9,23 +9,23 @@
 // calls sees only the plug-in's own.
 //
 // setup() and make_document() allocate; everything they make stays where it is until the next
-// setup(). Like the traced host (vordan.h), every descriptor and record starts at an odd address.
+// setup(). Like the traced host (vordan.h), every descriptor and record is a records::OddBuffer.
+// Tables, fields and offsets: sim/records.h.
 #pragma once
 
 #include "host/services.h"
 #include "platform/platform.h"
+#include "sim/records.h"
 
 #include <memory>
 #include <stdint.h>
-#include <string.h>
 #include <vector>
 
 namespace plain {
 
-enum : int32_t { kK9 = 49, kRw = 56, kMm = 58, kMmDok = 67, kRwDok = 72, kMr = 79, kMrDok = 80 };
-
-// The services, each with the exact signature of its row in host/services.h: plain::s52178 is
-// what VORDAN exports as 52178, so a test or benchmark can also call it directly.
+// The services, each declared from its row in host/services.h (plain.cpp checks that every
+// definition has exactly that type): plain::s52178 is what VORDAN exports as 52178, so a test or
+// benchmark can also call it directly.
 #define CZ_PLAIN_DECLARE(ord, ret, params, name) ret CZ_CDECL s##ord params;
 CZ_HOST_SERVICES(CZ_PLAIN_DECLARE)
 #undef CZ_PLAIN_DECLARE
@@ -76,33 +76,23 @@ void journal_to(int32_t* calls, uint32_t capacity);
 uint32_t journal_size();
 void journal_off();
 
-// A document's lines, as the host hands them to a handler: the records in one block at a fixed
-// stride (every record at an odd address), the array of record pointers and the count cell.
+// A document's lines, as the host hands them to a handler: the records, the array of record
+// pointers and the count cell.
 struct Document {
     int32_t table = 0;
-    size_t stride = 0;
-    std::unique_ptr<uint8_t[]> block;
+    std::vector<std::unique_ptr<records::OddBuffer>> records;
     std::vector<uint8_t*> lines;
     int32_t count = 0;
 };
 
-// `n` lines of table kRwDok, kMrDok or kMmDok as the user has them before the first Ctrl-E: line i
-// looks up item 1 + i % items (scope 1) and has no price yet. Rw_dok: all ten price slots in use.
-// Mr_dok: quantities from 1 to 13.25 units, selling percentages 5 % to 50 %, selling price code 1.
-// Mm_dok: quantities as in Mr_dok, all ten price slots in use.
+// `n` lines of table records::kRwDok, kMrDok or kMmDok as the user has them before the first
+// Ctrl-E: line i looks up item 1 + i % items (scope 1) and has no price yet. Rw_dok: all ten price
+// slots in use. Mr_dok: quantities from 1 to 13.25 units, selling percentages 5 % to 50 %, selling
+// price code 1. Mm_dok: quantities as in Mr_dok, all ten price slots in use.
 Document make_document(int32_t table, int32_t n, int32_t items);
 
 // Takes away what a Ctrl-E filled that would make the next one skip the work: the RW slot prices
 // and the MR line prices go back to zero. (The MM hook recomputes every line anyway.)
 void unprice(Document& doc);
-
-template <typename T> T get(const uint8_t* p, uint32_t offset) {
-    T v;
-    memcpy(&v, p + offset, sizeof v);
-    return v;
-}
-template <typename T> void put(uint8_t* p, uint32_t offset, T v) {
-    memcpy(p + offset, &v, sizeof v);
-}
 
 } // namespace plain

@@ -1,5 +1,7 @@
 #include "sim/scenario.h"
 
+#include "sim/records.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -12,8 +14,6 @@ namespace scenario {
 using nlohmann::json;
 
 namespace {
-
-const char* const kTableNames[] = {"Mm", "Mm_dok", "Mr", "Mr_dok", "Rw", "Rw_dok", "k9"};
 
 std::string shown(const json& v) {
     std::string s = v.dump();
@@ -231,10 +231,12 @@ void host(const Reader& r, const json& v, Scenario& s) {
         if (!t.is_object()) r.fail("host.tables", "expected an object, got " + shown(t));
         for (auto it = t.begin(); it != t.end(); ++it) {
             const std::string p = "host.tables." + it.key();
-            bool known = false;
-            for (const char* n : kTableNames)
-                known = known || it.key() == n;
-            if (!known) r.fail(p, "unknown table (known: Mm, Mm_dok, Mr, Mr_dok, Rw, Rw_dok, k9)");
+            if (!records::find_table(it.key().c_str())) {
+                std::string known;
+                for (const records::TableInfo& table : records::kTables)
+                    known += std::string(known.empty() ? "" : ", ") + table.name;
+                r.fail(p, "unknown table (known: " + known + ")");
+            }
             if (it.value().is_null())
                 s.table_sizes[it.key()] = std::nullopt;
             else

@@ -1,21 +1,16 @@
 #include "sim/vordan.h"
 
+#include "sim/rounding.h"
+#include "texts/mazovia.h"
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <limits>
+#include <type_traits>
 
 namespace vordan {
 
-const TableSpec kTables[7] = {
-    {kMm, 526, "Mm"}, {kMmDok, 660, "Mm_dok"},  {kMr, 541, "Mr"}, {kMrDok, 1034, "Mr_dok"},
-    {kRw, 835, "Rw"}, {kRwDok, 2125, "Rw_dok"}, {kK9, 1024, "k9"}};
-
-Buffer::Buffer(size_t size, uint8_t fill)
-    : storage_(new uint8_t[size + 16]), data_(storage_.get() + 1), size_(size) {
-    memset(storage_.get(), 0xEE, size + 16);
-    memset(data_, fill, size);
-}
+using namespace records;
 
 static Host* g_host = new Host;
 Host& host() {
@@ -40,15 +35,6 @@ void trace(const std::string& call, int32_t ordinal) {
 
 std::string p(const void* ptr) {
     return g_host->name_of(ptr);
-}
-
-// Rounds half away from zero to a whole number and keeps it inside int32.
-int32_t round_to_int32(double x) {
-    if (std::isnan(x)) return 0;
-    const double r = std::round(x);
-    if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(r);
 }
 
 // Formats %s and %d from a variable argument list, as the host's formatted message does.
@@ -97,18 +83,18 @@ cz_handler handler_for(int32_t number) {
     }
 }
 
-// ---- the host's own totals (see vordan.h) ----
+// ---- the host's own fields (see Host::recalculate) ----
 
 void rw_line_value(uint8_t* line) {
     if (!line) return;
     double price = 0.0;
-    for (uint32_t j = 0; j < 10; ++j)
-        if (read<int32_t>(line, 1977 + 4 * j) != 0) {
-            price = read<double>(line, 2017 + 8 * j);
+    for (uint32_t j = 0; j < rw_dok::kSlotUse.count; ++j)
+        if (get(line, rw_dok::kSlotUse, j) != 0) {
+            price = get(line, rw_dok::kSlotPrice, j);
             break;
         }
-    const double units = read<int32_t>(line, kRwQuantity) * 0.001;
-    write<double>(line, kRwValue, double(round_to_int32(units * price)));
+    const double units = get(line, rw_dok::kQuantity) * 0.001;
+    put(line, rw_dok::kValue, double(rounding::whole(units * price)));
 }
 
 template <typename Each> void each_line(uint8_t** lines, int32_t count, Each each) {
@@ -116,23 +102,40 @@ template <typename Each> void each_line(uint8_t** lines, int32_t count, Each eac
         if (lines[i]) each(lines[i]);
 }
 
-void sum_document(uint8_t* header, uint8_t** lines, int32_t count, uint32_t value,
-                  uint32_t difference, uint32_t converted) {
+// The sums of the lines' value, difference and converted value into the header's totals.
+template <typename Line, typename Header>
+void sum_document(uint8_t* header, uint8_t** lines, int32_t count) {
     if (!g_host->recalculate || !header) return;
     double v = 0, d = 0, c = 0;
     each_line(lines, count, [&](uint8_t* l) {
-        v += read<double>(l, value);
-        d += read<double>(l, difference);
-        c += read<double>(l, converted);
+        v += get(l, Line::kValue);
+        d += get(l, Line::kDifference);
+        c += get(l, Line::kConverted);
     });
-    write<double>(header, kDocValue, v);
-    write<double>(header, kDocDifference, d);
-    write<double>(header, kDocConverted, c);
+    put(header, Header::kValue, v);
+    put(header, Header::kDifference, d);
+    put(header, Header::kConverted, c);
 }
+// Namespaces cannot be template arguments: these name the field sets for sum_document.
+struct MrLine {
+    static constexpr auto kValue = mr_dok::kValue, kDifference = mr_dok::kDifference,
+                          kConverted = mr_dok::kConverted;
+};
+struct MrHeader {
+    static constexpr auto kValue = mr::kValue, kDifference = mr::kDifference,
+                          kConverted = mr::kConverted;
+};
+struct MmLine {
+    static constexpr auto kValue = mm_dok::kValue, kDifference = mm_dok::kDifference,
+                          kConverted = mm_dok::kConverted;
+};
+struct MmHeader {
+    static constexpr auto kValue = mm::kValue, kDifference = mm::kDifference,
+                          kConverted = mm::kConverted;
+};
 
-void count_recalc(uint8_t* line) {
-    if (g_host->recalculate && line)
-        write<int32_t>(line, kLineRecalcs, read<int32_t>(line, kLineRecalcs) + 1);
+void count_recalc(uint8_t* line, Field<int32_t> recalcs) {
+    if (g_host->recalculate && line) put(line, recalcs, get(line, recalcs) + 1);
 }
 
 std::string doc_args(uint8_t* header, uint8_t* header2, uint8_t** lines, int32_t count) {
@@ -147,12 +150,11 @@ std::string line_args(uint8_t* line, uint8_t** lines, int32_t count, uint8_t* he
 } // namespace
 } // namespace vordan
 
-// The services have C names so that VORDAN.dll can export them by ordinal (sim/vordan.def).
 using namespace vordan;
 
 extern "C" {
 
-// ---- the services, each with the exact signature of its row in host/services.h ----
+// ---- the services (declared in vordan.h from host/services.h) ----
 
 int32_t CZ_CDECL vordan_52028(const char* caption, const char* text, int32_t flags) {
     trace("52028(" + std::to_string(flags) + ")", 52028);
@@ -187,15 +189,14 @@ int32_t CZ_CDECL vordan_38417(void) {
 int32_t CZ_CDECL vordan_52178(double amount, int32_t n) {
     trace("52178(" + num(amount) + ", " + num(int64_t(n)) + ")", 52178);
     if (g_host->round_whole) return g_host->round_whole(amount, n);
-    return round_to_int32(amount);
+    return rounding::whole(amount);
 }
 
 // Rounds to a multiple of 1/n (n = 100: to hundredths).
 double CZ_CDECL vordan_52179(double amount, int32_t n) {
     trace("52179(" + num(amount) + ", " + num(int64_t(n)) + ")", 52179);
     if (g_host->round_amount) return g_host->round_amount(amount, n);
-    if (n <= 0 || !std::isfinite(amount)) return amount;
-    return std::round(amount * n) / n;
+    return rounding::to_fraction(amount, n);
 }
 
 int32_t CZ_CDECL vordan_51594(void) {
@@ -272,31 +273,31 @@ int32_t CZ_CDECL vordan_52335(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t 
     trace("52335" + doc_args(h, h2, lines, count), 52335);
     if (g_host->recalculate && h) {
         double total = 0;
-        each_line(lines, count, [&](uint8_t* l) { total += read<double>(l, kRwValue); });
-        write<double>(h, kDocValue, total);
+        each_line(lines, count, [&](uint8_t* l) { total += get(l, rw_dok::kValue); });
+        put(h, rw::kValue, total);
     }
     return 0;
 }
 int32_t CZ_CDECL vordan_51465(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a,
                               int32_t b, int32_t d) {
     trace("51465" + line_args(l, lines, c, h, a, b, d), 51465);
-    count_recalc(l);
+    count_recalc(l, mr_dok::kRecalcs);
     return 0;
 }
 int32_t CZ_CDECL vordan_51466(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("51466" + doc_args(h, h2, lines, count), 51466);
-    sum_document(h, lines, count, 156, 164, 172);
+    sum_document<MrLine, MrHeader>(h, lines, count);
     return 0;
 }
 int32_t CZ_CDECL vordan_51472(uint8_t* l, uint8_t** lines, int32_t c, uint8_t* h, int32_t a,
                               int32_t b, int32_t d) {
     trace("51472" + line_args(l, lines, c, h, a, b, d), 51472);
-    count_recalc(l);
+    count_recalc(l, mm_dok::kRecalcs);
     return 0;
 }
 int32_t CZ_CDECL vordan_51473(uint8_t* h, uint8_t* h2, uint8_t** lines, int32_t count) {
     trace("51473" + doc_args(h, h2, lines, count), 51473);
-    sum_document(h, lines, count, 177, 185, 193);
+    sum_document<MmLine, MmHeader>(h, lines, count);
     return 0;
 }
 
@@ -317,14 +318,20 @@ int32_t CZ_CDECL vordan_52412(int32_t a, int32_t b) {
         if (item.key != g_host->lookup_key || item.scope != g_host->lookup_scope) continue;
         uint8_t* k9 = g_host->current(kK9);
         if (!k9) return 0;
-        write<int16_t>(k9, 229, item.code);
-        write<double>(k9, 231, item.price);
+        put(k9, k9::kPriceCode, item.code);
+        put(k9, k9::kPrice, item.price);
         return 1;
     }
     return 0;
 }
 
 } // extern "C"
+
+// The address of each service has exactly the type of its row's pointer.
+#define CZ_VORDAN_CHECK(ord, ret, params, name)                                                    \
+    static_assert(std::is_same<decltype(&vordan_##ord), cz_svc_##ord>::value, "vordan_" #ord);
+CZ_HOST_SERVICES(CZ_VORDAN_CHECK)
+#undef CZ_VORDAN_CHECK
 
 namespace vordan {
 namespace {
@@ -342,27 +349,24 @@ cz_sim_image g_image;
 } // namespace
 
 cz_handler Table::handler() const {
-    cz_handler h;
-    memcpy(&h, descriptor->data() + kDescHandler, sizeof h);
-    return h;
+    return get(descriptor->data(), desc::kHandler);
 }
 
 void Host::add_table(int32_t number, int16_t size) {
     Table t;
     t.number = number;
-    t.descriptor = std::make_unique<Buffer>(kDescSize);
-    t.current = std::make_unique<Buffer>(size > 0 ? size : 16);
-    write<int16_t>(t.descriptor->data(), kDescRecordSize, size);
-    write<uint8_t*>(t.descriptor->data(), kDescCurrent, t.current->data());
-    write<cz_handler>(t.descriptor->data(), kDescHandler, handler_for(number));
-    for (const TableSpec& table_spec : kTables)
-        if (table_spec.number == number) names[t.current->data()] = table_spec.name;
+    t.descriptor = std::make_unique<OddBuffer>(desc::kSize);
+    t.current = std::make_unique<OddBuffer>(size > 0 ? size : 16);
+    put(t.descriptor->data(), desc::kRecordSize, size);
+    put(t.descriptor->data(), desc::kCurrent, t.current->data());
+    put(t.descriptor->data(), desc::kHandler, handler_for(number));
+    if (const TableInfo* info = find_table(number)) names[t.current->data()] = info->name;
     tables[number] = std::move(t);
 }
 
 void Host::add_all_tables() {
-    for (const TableSpec& table_spec : kTables)
-        add_table(table_spec.number, table_spec.size);
+    for (const TableInfo& info : kTables)
+        add_table(info.number, info.size);
 }
 
 uint8_t* Host::descriptor(int32_t number) {
@@ -376,12 +380,9 @@ uint8_t* Host::current(int32_t number) {
 }
 
 Lines Host::make_lines(int32_t table, size_t n, uint8_t fill) {
-    int16_t size = 0;
-    for (const TableSpec& table_spec : kTables)
-        if (table_spec.number == table) size = table_spec.size;
     Lines lines;
     for (size_t i = 0; i < n; ++i) {
-        lines.records.push_back(std::make_unique<Buffer>(size, fill));
+        lines.records.push_back(std::make_unique<OddBuffer>(record_size(table), fill));
         lines.pointers.push_back(lines.records.back()->data());
     }
     lines.count = static_cast<int32_t>(n);
@@ -417,22 +418,10 @@ cz_module register_module() {
 }
 #endif
 
-namespace {
-struct Letter {
-    unsigned char mazovia, cp1250;
-    const char* utf8;
-};
-const Letter kLetters[18] = {
-    {0x86, 0xB9, "ą"}, {0x8D, 0xE6, "ć"}, {0x91, 0xEA, "ę"}, {0x92, 0xB3, "ł"}, {0xA4, 0xF1, "ń"},
-    {0xA2, 0xF3, "ó"}, {0x9E, 0x9C, "ś"}, {0xA6, 0x9F, "ź"}, {0xA7, 0xBF, "ż"}, {0x8F, 0xA5, "Ą"},
-    {0x95, 0xC6, "Ć"}, {0x90, 0xCA, "Ę"}, {0x9C, 0xA3, "Ł"}, {0xA5, 0xD1, "Ń"}, {0xA3, 0xD3, "Ó"},
-    {0x98, 0x8C, "Ś"}, {0xA0, 0x8F, "Ź"}, {0xA1, 0xAF, "Ż"}};
-} // namespace
-
 std::string mazovia_to_cp1250(const std::string& s) {
     std::string out = s;
     for (char& c : out)
-        for (const Letter& l : kLetters)
+        for (const MazoviaLetter& l : kMazoviaLetters)
             if (static_cast<unsigned char>(c) == l.mazovia) {
                 c = static_cast<char>(l.cp1250);
                 break;
@@ -441,13 +430,13 @@ std::string mazovia_to_cp1250(const std::string& s) {
 }
 
 namespace {
-// The Polish letters of one single-byte encoding (the Letter member `code`) to UTF-8; ASCII stays,
-// any other byte shows as "?".
-std::string to_utf8(const std::string& s, unsigned char Letter::*code) {
+// The Polish letters of one single-byte encoding (the MazoviaLetter member `code`) to UTF-8;
+// ASCII stays, any other byte shows as "?".
+std::string to_utf8(const std::string& s, unsigned char MazoviaLetter::*code) {
     std::string out;
     for (char c : s) {
-        const Letter* hit = nullptr;
-        for (const Letter& l : kLetters)
+        const MazoviaLetter* hit = nullptr;
+        for (const MazoviaLetter& l : kMazoviaLetters)
             if (static_cast<unsigned char>(c) == l.*code) hit = &l;
         if (hit)
             out += hit->utf8;
@@ -461,11 +450,29 @@ std::string to_utf8(const std::string& s, unsigned char Letter::*code) {
 } // namespace
 
 std::string cp1250_to_utf8(const std::string& s) {
-    return to_utf8(s, &Letter::cp1250);
+    return to_utf8(s, &MazoviaLetter::cp1250);
 }
 
 std::string mazovia_to_utf8(const std::string& s) {
-    return to_utf8(s, &Letter::mazovia);
+    return to_utf8(s, &MazoviaLetter::mazovia);
+}
+
+std::string utf8_to_mazovia(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            out += s[i++];
+            continue;
+        }
+        size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2; // the bytes of this character
+        const MazoviaLetter* hit = nullptr;
+        for (const MazoviaLetter& l : kMazoviaLetters)
+            if (s.compare(i, 2, l.utf8) == 0) hit = &l;
+        out += hit ? static_cast<char>(hit->mazovia) : '?';
+        i += n;
+    }
+    return out;
 }
 
 } // namespace vordan

@@ -2,12 +2,13 @@
 // simulated loader's module. Tests, the fuzzer, benchmarks and hostsim drive the plug-in through
 // it exactly as the host would: entries by ordinal, hooks through the tables' handler slots.
 //
-// Every record and descriptor buffer starts at an odd address, so that the plug-in's field
-// access is exercised on misaligned doubles and pointers.
+// Every record and descriptor buffer is a records::OddBuffer, so that the plug-in's field access
+// is exercised on misaligned doubles and pointers. Tables, fields and offsets: sim/records.h.
 #pragma once
 
 #include "host/services.h"
 #include "platform/simloader.h"
+#include "sim/records.h"
 
 #include <cstring>
 #include <functional>
@@ -19,51 +20,11 @@
 
 namespace vordan {
 
-// Offsets of the host's table descriptor.
-constexpr uint32_t kDescRecordSize = 6;
-constexpr uint32_t kDescCurrent = 8;
-constexpr uint32_t kDescHandler = 104;
-constexpr uint32_t kDescSize = 104 + sizeof(void*);
-
-// Table numbers and the record sizes of an up-to-date host.
-struct TableSpec {
-    int32_t number;
-    int16_t size;
-    const char* name;
-};
-extern const TableSpec kTables[7]; // Mm, Mm_dok, Mr, Mr_dok, Rw, Rw_dok, k9
-enum : int32_t { kK9 = 49, kRw = 56, kMm = 58, kMmDok = 67, kRwDok = 72, kMr = 79, kMrDok = 80 };
-
-// A byte buffer at an odd address that stays where it is.
-class Buffer {
-  public:
-    explicit Buffer(size_t size, uint8_t fill = 0);
-    uint8_t* data() { return data_; }
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-    std::vector<uint8_t> bytes() const { return {data_, data_ + size_}; }
-
-  private:
-    std::unique_ptr<uint8_t[]> storage_;
-    uint8_t* data_;
-    size_t size_;
-};
-
-template <typename T> T read(const uint8_t* p, uint32_t offset) {
-    T v;
-    memcpy(&v, p + offset, sizeof v);
-    return v;
-}
-template <typename T> void write(uint8_t* p, uint32_t offset, T v) {
-    memcpy(p + offset, &v, sizeof v);
-}
-
 // One host table: its descriptor, its current record, and the host's own handler routine.
 struct Table {
     int32_t number = 0;
-    std::unique_ptr<Buffer> descriptor;
-    std::unique_ptr<Buffer> current;
-    uint8_t* handler_slot() { return descriptor->data() + kDescHandler; }
+    std::unique_ptr<records::OddBuffer> descriptor;
+    std::unique_ptr<records::OddBuffer> current;
     cz_handler handler() const;
 };
 
@@ -95,7 +56,7 @@ struct HandlerCall {
 
 // A set of line records with the array and count cell a handler receives.
 struct Lines {
-    std::vector<std::unique_ptr<Buffer>> records;
+    std::vector<std::unique_ptr<records::OddBuffer>> records;
     std::vector<uint8_t*> pointers;
     int32_t count = 0;
     uint8_t* operator[](size_t i) { return records[i]->data(); }
@@ -126,9 +87,12 @@ struct Host {
     std::function<int32_t()> lookup_override;
     std::function<double(double, int32_t)> round_amount;           // 52179
     std::function<double(int32_t, int32_t, double)> convert_price; // 52289
-    std::map<const void*, std::string> names; // how trace shows pointers
-    // The recalculation services compute the host's own line and document totals (below); off,
-    // they only trace, so that a test sees exactly the bytes the plug-in wrote.
+    std::map<const void*, std::string> names;                      // how trace shows pointers
+    // The recalculation services keep the host's own fields up to date (marked "host" in
+    // sim/records.h): 52333 and 52334 the Rw_dok line value (the quantity times the price of the
+    // first used slot, whole), 52335 the Rw document value, 51465 and 51472 the Mr_dok and Mm_dok
+    // recalculation counts, 51466 and 51473 the Mr and Mm totals. Off, they only trace, so that a
+    // test sees exactly the bytes the plug-in wrote.
     bool recalculate = false;
 
     // Sets up every table with the given record size (or the up-to-date one).
@@ -151,21 +115,21 @@ void reset();
 cz_module register_module();
 #endif
 
-// The host's own fields, in bytes of its records that the plug-in never touches, which its
-// recalculation services keep up to date:
-//   Rw_dok: quantity (int32, thousandths) at 100, line value (double) at 104: the quantity times
-//           the price of the first used price slot, rounded to a whole number (52333, 52334);
-//   Rw:     document value (double) at 100: the sum of the line values (52335);
-//   Mr, Mm: document value, converted value and value difference (doubles) at 100, 108 and 116:
-//           the sums of the lines' three amounts (51466, 51473);
-//   Mr_dok, Mm_dok: recalculation count (int32) at 0 (51465, 51472).
-constexpr uint32_t kRwQuantity = 100, kRwValue = 104, kDocValue = 100, kDocConverted = 108,
-                   kDocDifference = 116, kLineRecalcs = 0;
-
 // Mazovia to Windows-1250 and to UTF-8, as the host's text services see them; Windows-1250 (the
-// message box's encoding) to UTF-8.
+// message box's encoding) to UTF-8; UTF-8 to Mazovia, for texts the tests and the fuzzers expect
+// (a letter Mazovia lacks becomes "?"). One letter table: texts/mazovia.h.
 std::string mazovia_to_cp1250(const std::string& s);
 std::string mazovia_to_utf8(const std::string& s);
 std::string cp1250_to_utf8(const std::string& s);
+std::string utf8_to_mazovia(const std::string& s);
 
 } // namespace vordan
+
+// The services, each declared from its row in host/services.h: a definition with another
+// signature does not compile. They have C names so that VORDAN.dll can export them by ordinal
+// (sim/vordan.def); a test may call one directly.
+extern "C" {
+#define CZ_VORDAN_DECLARE(ord, ret, params, name) ret CZ_CDECL vordan_##ord params;
+CZ_HOST_SERVICES(CZ_VORDAN_DECLARE)
+#undef CZ_VORDAN_DECLARE
+}

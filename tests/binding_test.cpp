@@ -360,7 +360,7 @@ TEST_F(Binding, TheIgnoreAllFlagAnswersLaterDialogsWithoutABox) {
 
 TEST_F(Binding, TheMismatchReportGoesToTheFallbackOfAMissingMessageService) {
     ASSERT_TRUE(load_without({52028}, {kIgnore}));
-    h().remove_table(vordan::kK9);
+    h().remove_table(records::kK9);
     ASSERT_EQ(attach(), -1);
     h().trace.clear();
     EXPECT_EQ(start(1), 0);
@@ -380,14 +380,13 @@ TEST_F(Binding, NoticeAndLookupRunOnTheFallbacksOfTheirMissingServices) {
         EXPECT_NE(call.rfind("52224", 0), 0u) << call;
 
     // The k9 lookup answers 0: the line stays as it was and the host's handler still runs.
-    constexpr uint32_t kRwUse = 1977, kRwKey = 2121; // Rw_dok: int32 slot-0 use flag, int16 key
     h().items.push_back({7, 0, 12.5, 1});
-    vordan::Lines lines = h().make_lines(vordan::kRwDok, 1);
-    vordan::write<int16_t>(lines[0], kRwKey, 7);
-    vordan::write<int32_t>(lines[0], kRwUse, 1);
+    vordan::Lines lines = h().make_lines(records::kRwDok, 1);
+    records::put(lines[0], records::rw_dok::kKey, 7);
+    records::put(lines[0], records::rw_dok::kSlotUse, 1);
     const auto before = lines.records[0]->bytes();
     h().trace.clear();
-    EXPECT_EQ(ctrl_e(vordan::kRwDok, lines), h().handler_result);
+    EXPECT_EQ(ctrl_e(records::kRwDok, lines), h().handler_result);
     EXPECT_EQ(lines.records[0]->bytes(), before);
     for (const std::string& call : h().trace)
         EXPECT_NE(call.rfind("52333", 0), 0u) << call;
@@ -494,9 +493,9 @@ void stop_after_many_conversions(int32_t ordinal) {
 TEST_F(FirstUseResolver, CarriesTheWaitingCallOutWithItsArgumentsAndResult) {
     unbound();
     h().rates[7] = 1.5;
-    vordan::Lines lines = h().make_lines(vordan::kMrDok, 2);
+    vordan::Lines lines = h().make_lines(records::kMrDok, 2);
     name(lines);
-    uint8_t* header = h().current(vordan::kMr);
+    uint8_t* header = h().current(records::kMr);
     struct Case {
         uintptr_t ordinal;
         std::function<void()> call; // calls twice: through the resolver, then bound

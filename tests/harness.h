@@ -111,10 +111,8 @@ class HostTest : public ::testing::Test {
     Entry30009 e30009_ = nullptr;
 };
 
-// Bytes of a buffer outside the listed [offset, offset + width) fields.
-struct Span {
-    uint32_t offset, width;
-};
+// Bytes of a buffer outside the listed spans.
+using records::Span;
 inline void expect_only_changed(const std::vector<uint8_t>& before, const uint8_t* after,
                                 const std::vector<Span>& allowed) {
     for (uint32_t i = 0; i < before.size(); ++i) {

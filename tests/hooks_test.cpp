@@ -5,21 +5,29 @@
 #include <map>
 
 using namespace harness;
-using vordan::read;
-using vordan::write;
+using records::get;
+using records::put;
 
 namespace {
 
+using records::Field;
+
+// A line table with its header table, the lines' key field and where a line's lookup scope comes
+// from: a field of the line, or (Mm_dok) of the header.
 struct LineTable {
     const char* label;
     int32_t table;
     int32_t header;
-    uint32_t key; // offset of the key field
+    Field<int16_t> key;
+    Field<int16_t> scope;
+    bool scope_in_header;
 };
 const LineTable kLineTables[] = {
-    {"Rw_dok", vordan::kRwDok, vordan::kRw, 2121},
-    {"Mr_dok", vordan::kMrDok, vordan::kMr, 1030},
-    {"Mm_dok", vordan::kMmDok, vordan::kMm, 656},
+    {"Rw_dok", records::kRwDok, records::kRw, records::rw_dok::kKey, records::rw_dok::kScope,
+     false},
+    {"Mr_dok", records::kMrDok, records::kMr, records::mr_dok::kKey, records::mr_dok::kScope,
+     false},
+    {"Mm_dok", records::kMmDok, records::kMm, records::mm_dok::kKey, records::mm::kScope, true},
 };
 
 void PrintTo(const LineTable& t, std::ostream* os) {
@@ -69,21 +77,21 @@ TEST_F(HookInstall, SecondStartRequestsNoDescriptorAndChangesNothing) {
 }
 
 TEST_F(HookInstall, MissingMrDokUnhooksRwDokAndLeavesMmDokAlone) {
-    h().remove_table(vordan::kMrDok);
+    h().remove_table(records::kMrDok);
     ASSERT_TRUE(load());
-    const cz_handler rw = h().tables.at(vordan::kRwDok).handler();
-    const cz_handler mm = h().tables.at(vordan::kMmDok).handler();
+    const cz_handler rw = h().tables.at(records::kRwDok).handler();
+    const cz_handler mm = h().tables.at(records::kMmDok).handler();
     // Rw_dok's slot is written twice (hook, then the host handler back): watch it in between.
     std::vector<bool> rw_hooked_at_request;
     h().on_call = [&](int32_t ordinal) {
         if (ordinal == 52256)
-            rw_hooked_at_request.push_back(h().tables.at(vordan::kRwDok).handler() != rw);
+            rw_hooked_at_request.push_back(h().tables.at(records::kRwDok).handler() != rw);
     };
     h().trace.clear();
     ASSERT_EQ(start(), 0);
     h().on_call = nullptr;
-    EXPECT_EQ(h().tables.at(vordan::kRwDok).handler(), rw);
-    EXPECT_EQ(h().tables.at(vordan::kMmDok).handler(), mm);
+    EXPECT_EQ(h().tables.at(records::kRwDok).handler(), rw);
+    EXPECT_EQ(h().tables.at(records::kMmDok).handler(), mm);
     std::vector<std::string> requested;
     for (const std::string& call : h().trace)
         if (call.rfind("52256", 0) == 0) requested.push_back(call);
@@ -94,15 +102,15 @@ TEST_F(HookInstall, MissingMrDokUnhooksRwDokAndLeavesMmDokAlone) {
 class HookInstallSize : public HookInstall, public ::testing::WithParamInterface<int16_t> {};
 
 TEST_P(HookInstallSize, WrongRwDokRecordSizeNeverTouchesAnyHandlerSlot) {
-    h().add_table(vordan::kRwDok, GetParam());
+    h().add_table(records::kRwDok, GetParam());
     ASSERT_TRUE(load());
     const auto host_handlers = original();
     std::vector<cz_handler> seen;
-    h().on_call = [&](int32_t) { seen.push_back(h().tables.at(vordan::kRwDok).handler()); };
+    h().on_call = [&](int32_t) { seen.push_back(h().tables.at(records::kRwDok).handler()); };
     ASSERT_EQ(start(), 0);
     expect_host_handlers(host_handlers); // Mr_dok and Mm_dok were never reached either
     for (cz_handler handler : seen)
-        EXPECT_EQ(handler, host_handlers.at(vordan::kRwDok));
+        EXPECT_EQ(handler, host_handlers.at(records::kRwDok));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, HookInstallSize, ::testing::Values(2124, -2125, 0, 2126));
@@ -157,8 +165,8 @@ TEST_P(HookFrame, SkipsZeroKeysAndTakesKeyFFFFAsMinusOne) {
     const LineTable& t = GetParam();
     vordan::Lines lines = h().make_lines(t.table, 2);
     name(lines);
-    write<int16_t>(lines[0], t.key, 0);
-    write<uint16_t>(lines[1], t.key, 0xFFFF);
+    put(lines[0], t.key, 0);
+    put(lines[1], t.key, int16_t(0xFFFF));
     std::vector<int32_t> keys_looked_up;
     h().on_call = [&](int32_t ordinal) {
         if (ordinal == 52412) keys_looked_up.push_back(h().lookup_key);
@@ -173,10 +181,9 @@ TEST_P(HookFrame, RestoresTheLookupScopeAndKeyWhateverTheLinesSet) {
     const LineTable& t = GetParam();
     vordan::Lines lines = h().make_lines(t.table, 3);
     for (int i = 0; i < 3; ++i) {
-        write<int16_t>(lines[i], t.key, int16_t(100 + i));
-        write<int16_t>(lines[i], t.key - 2, int16_t(-9)); // scope field of Rw_dok and Mr_dok
+        put(lines[i], t.key, int16_t(100 + i));
+        put(t.scope_in_header ? h().current(t.header) : lines[i], t.scope, -9);
     }
-    write<int16_t>(h().current(vordan::kMm), 510, int16_t(-9));
     std::vector<int16_t> scopes;
     h().on_call = [&](int32_t ordinal) {
         if (ordinal == 52412) scopes.push_back(h().lookup_scope);
@@ -193,7 +200,7 @@ TEST_P(HookFrame, FollowsACountThatChangesDuringTheLoop) {
     const LineTable& t = GetParam();
     vordan::Lines lines = h().make_lines(t.table, 4);
     for (int i = 0; i < 4; ++i)
-        write<int16_t>(lines[i], t.key, int16_t(i + 1));
+        put(lines[i], t.key, int16_t(i + 1));
     lines.count = 2;
     int lookups = 0;
     h().on_call = [&](int32_t ordinal) {
@@ -210,7 +217,7 @@ TEST_P(HookFrame, FollowsACountThatChangesDuringTheLoop) {
 TEST_P(HookFrame, ANegativeOrZeroCountProcessesNoLine) {
     const LineTable& t = GetParam();
     vordan::Lines lines = h().make_lines(t.table, 1);
-    write<int16_t>(lines[0], t.key, 1);
+    put(lines[0], t.key, 1);
     for (int32_t count : {0, -1, INT32_MIN}) {
         SCOPED_TRACE(count);
         lines.count = count;
@@ -224,7 +231,7 @@ TEST_P(HookFrame, ANegativeOrZeroCountProcessesNoLine) {
 TEST_P(HookFrame, SkipsAHoleInTheRecordArray) {
     const LineTable& t = GetParam();
     vordan::Lines lines = h().make_lines(t.table, 2);
-    write<int16_t>(lines[1], t.key, 1);
+    put(lines[1], t.key, 1);
     lines.pointers[0] = nullptr;
     h().items.push_back({1, 0, 2.0, 1});
     int lookups = 0;
@@ -236,9 +243,9 @@ TEST_P(HookFrame, SkipsAHoleInTheRecordArray) {
 TEST_P(HookFrame, WithoutK9OrHeaderTheEventGoesToTheHostUntouched) {
     const LineTable& t = GetParam();
     vordan::Lines lines = h().make_lines(t.table, 1, 0x11);
-    write<int16_t>(lines[0], t.key, 1);
+    put(lines[0], t.key, 1);
     const auto before = lines.records[0]->bytes();
-    for (int32_t gone : {t.header, int32_t(vordan::kK9)}) {
+    for (int32_t gone : {t.header, int32_t(records::kK9)}) {
         SCOPED_TRACE(gone);
         h().remove_table(gone);
         h().trace.clear();
@@ -247,8 +254,7 @@ TEST_P(HookFrame, WithoutK9OrHeaderTheEventGoesToTheHostUntouched) {
         EXPECT_EQ(h().trace.size(), 2u); // the two descriptor requests only
         EXPECT_EQ(h().handler_calls.size(), 1u);
         EXPECT_EQ(lines.records[0]->bytes(), before);
-        for (const vordan::TableSpec& table_spec : vordan::kTables)
-            if (table_spec.number == gone) h().add_table(gone, table_spec.size);
+        h().add_table(gone, records::record_size(gone));
     }
 }
 
@@ -260,19 +266,19 @@ INSTANTIATE_TEST_SUITE_P(LineTables, HookFrame, ::testing::ValuesIn(kLineTables)
                          });
 
 TEST_F(HookInstall, AnEmptyHandlerSlotIsNeverCalled) {
-    write<cz_handler>(h().descriptor(vordan::kRwDok), vordan::kDescHandler, nullptr);
+    put(h().descriptor(records::kRwDok), records::desc::kHandler, nullptr);
     ASSERT_TRUE(load());
     ASSERT_EQ(attach(), 0);
     ASSERT_EQ(start(), 0);
     h().items.push_back({1, 0, 2.5, 3});
-    vordan::Lines lines = h().make_lines(vordan::kRwDok, 1);
-    write<int16_t>(lines[0], 2121, 1);
-    write<int32_t>(lines[0], 1977, 1);
-    EXPECT_EQ(ctrl_e(vordan::kRwDok, lines), 0);
-    EXPECT_EQ(read<double>(lines[0], 2017), 2.5); // filled all the same
+    vordan::Lines lines = h().make_lines(records::kRwDok, 1);
+    put(lines[0], records::rw_dok::kKey, 1);
+    put(lines[0], records::rw_dok::kSlotUse, 1);
+    EXPECT_EQ(ctrl_e(records::kRwDok, lines), 0);
+    EXPECT_EQ(get(lines[0], records::rw_dok::kSlotPrice), 2.5); // filled all the same
     EXPECT_TRUE(h().handler_calls.empty());
     EXPECT_EQ(detach(), 0);
-    EXPECT_EQ(h().tables.at(vordan::kRwDok).handler(), nullptr); // the slot as the host had it
+    EXPECT_EQ(h().tables.at(records::kRwDok).handler(), nullptr); // the slot as the host had it
 }
 
 } // namespace

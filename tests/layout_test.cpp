@@ -115,8 +115,8 @@ TEST_F(LayoutCheck, AcceptsAHostWithEveryRecordSizeAsExpected) {
 
 TEST_F(LayoutCheck, RefusesAnotherInterfaceVersionWithoutAskingForTables) {
     // Tables that would be listed if they were looked at.
-    h().remove_table(vordan::kK9);
-    h().add_table(vordan::kMm, 530);
+    h().remove_table(records::kK9);
+    h().add_table(records::kMm, 530);
     for (int32_t version : {111, 113, 0, -112}) {
         SCOPED_TRACE(version);
         h().version = version;
@@ -128,14 +128,14 @@ TEST_F(LayoutCheck, RefusesAnotherInterfaceVersionWithoutAskingForTables) {
 }
 
 TEST_F(LayoutCheck, ListsAMissingTableAsBrak) {
-    h().remove_table(vordan::kK9);
+    h().remove_table(records::kK9);
     EXPECT_EQ(attach(), -1);
     expect_rows({"k9\t1024\tbrak"});
 }
 
 TEST_F(LayoutCheck, ListsMismatchesInRegistrationOrder) {
-    h().add_table(vordan::kMrDok, 1030);
-    h().add_table(vordan::kMm, 530);
+    h().add_table(records::kMrDok, 1030);
+    h().add_table(records::kMm, 530);
     EXPECT_EQ(attach(), -1);
     expect_rows({"Mm\t526\t530", "Mr_dok\t1034\t1030"});
 }
@@ -147,38 +147,38 @@ TEST_F(LayoutCheck, ShowsTheHostSizeSignExtended) {
     } cases[] = {{-835, "-835"}, {-32768, "-32768"}, {32767, "32767"}, {836, "836"}, {0, "brak"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
-        h().add_table(vordan::kRw, c.size);
+        h().add_table(records::kRw, c.size);
         EXPECT_EQ(attach(), -1);
         expect_rows({std::string("Rw\t835\t") + c.shown});
     }
 }
 
 TEST_F(LayoutCheck, AttachingTwiceListsEachTableOnce) {
-    h().add_table(vordan::kMm, 530);
-    h().remove_table(vordan::kK9);
+    h().add_table(records::kMm, 530);
+    h().remove_table(records::kK9);
     EXPECT_EQ(attach(), -1);
     EXPECT_EQ(attach(), -1);
     expect_rows({"Mm\t526\t530", "k9\t1024\tbrak"});
 }
 
 TEST_F(LayoutCheck, RefillingTheHeadDropsTheRecordsBehindIt) {
-    h().add_table(vordan::kMm, 530);
-    h().remove_table(vordan::kK9);
+    h().add_table(records::kMm, 530);
+    h().remove_table(records::kK9);
     EXPECT_EQ(attach(), -1);
     // The host is up to date now. Mm's record is refilled with equal sizes but stays the head of
     // the list, which nothing empties; k9's record stood behind it and is gone.
-    h().add_table(vordan::kMm, 526);
-    h().add_table(vordan::kK9, 1024);
+    h().add_table(records::kMm, 526);
+    h().add_table(records::kK9, 1024);
     EXPECT_EQ(attach(), -1);
     expect_rows({"Mm\t526\t526"});
 }
 
 TEST_F(LayoutCheck, ListsAFailedHookInstallationAfterTheRegisteredTables) {
-    h().add_table(vordan::kRwDok, 2124);
-    const cz_handler host_handler = h().tables.at(vordan::kRwDok).handler();
+    h().add_table(records::kRwDok, 2124);
+    const cz_handler host_handler = h().tables.at(records::kRwDok).handler();
     EXPECT_EQ(attach(), -1);
     EXPECT_EQ(start(0), 0);
-    EXPECT_EQ(h().tables.at(vordan::kRwDok).handler(), host_handler);
+    EXPECT_EQ(h().tables.at(records::kRwDok).handler(), host_handler);
     // The registration record and then the hook installation's own failure record.
     expect_rows({"Rw_dok\t2125\t2124", "Rw_dok\t2125\t2124"});
 }
@@ -207,7 +207,7 @@ TEST_F(LayoutCheck, ReportTextsAreMazoviaBytesWithTheirMarkup) {
                           "ADOWANY!!!\n");
         EXPECT_EQ(m.caption, "STOP!!!");
     }
-    h().remove_table(vordan::kK9);
+    h().remove_table(records::kK9);
     ASSERT_EQ(attach(), -1);
     {
         SCOPED_TRACE("size table");
@@ -245,14 +245,14 @@ TEST_F(MismatchReport, ShowsTheVersionMessageWhenNothingWasAttached) {
 TEST_F(MismatchReport, ShowsTheLongestListWhole) {
     const std::string file(299, 'w'); // no backslash: the closing shows all of it
     ASSERT_TRUE(load(file.c_str()));
-    for (const vordan::TableSpec& t : vordan::kTables)
+    for (const records::TableInfo& t : records::kTables)
         h().add_table(t.number, -32768);
     ASSERT_EQ(attach(), -1);
     // Three starts, each failing at the next line table: the tables before it are right by then.
     ASSERT_EQ(start(0), 0);
-    h().add_table(vordan::kRwDok, 2125);
+    h().add_table(records::kRwDok, 2125);
     ASSERT_EQ(start(0), 0);
-    h().add_table(vordan::kMrDok, 1034);
+    h().add_table(records::kMrDok, 1034);
     ASSERT_EQ(start(0), 0);
 
     h().messages.clear();

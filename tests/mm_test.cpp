@@ -7,17 +7,16 @@
 #include <limits>
 
 using namespace harness;
-using vordan::read;
-using vordan::write;
+using records::get;
+using records::get_bits;
+using records::put;
+using records::span;
 
 namespace {
 
-// Mm_dok fields.
-constexpr uint32_t kQuantity = 157, kPrice = 167, kPriceCode = 175, kValue = 177, kDifference = 185,
-                   kConverted = 193, kValueMark = 201, kUse = 275, kSlotPrice = 315,
-                   kSlotCode = 355, kKey = 656;
-// Mm header field: the lookup scope of every line.
-constexpr uint32_t kHeaderScope = 510;
+using namespace records::mm_dok;
+// The header's lookup scope of every line.
+constexpr auto kHeaderScope = records::mm::kScope;
 
 // The amounts 52178 received, in call order. The trace prints them with 17 significant digits,
 // so they read back as exactly the doubles the host received.
@@ -44,14 +43,14 @@ class MmFill : public HostTest {
     void SetUp() override {
         HostTest::SetUp();
         ready();
-        write<int16_t>(h().current(vordan::kMm), kHeaderScope, 3);
+        put(h().current(records::kMm), kHeaderScope, 3);
     }
     // n lines with keys 1, 2, ... and the given quantity; the header gives them scope 3.
     vordan::Lines lines(size_t n, int32_t quantity, uint8_t fill = 0) {
-        vordan::Lines l = h().make_lines(vordan::kMmDok, n, fill);
+        vordan::Lines l = h().make_lines(records::kMmDok, n, fill);
         for (size_t i = 0; i < n; ++i) {
-            write<int16_t>(l[i], kKey, static_cast<int16_t>(i + 1));
-            write<int32_t>(l[i], kQuantity, quantity);
+            put(l[i], kKey, static_cast<int16_t>(i + 1));
+            put(l[i], kQuantity, quantity);
         }
         name(l);
         return l;
@@ -79,15 +78,15 @@ TEST_F(MmFill, ValuesTheLineFromQuantityAndPrice) {
         h().trace.clear();
         h().items = {{1, 3, c.price, 5}};
         vordan::Lines l = lines(1, c.quantity);
-        ctrl_e(vordan::kMmDok, l);
+        ctrl_e(records::kMmDok, l);
         const std::vector<double> amounts = rounded_amounts(h().trace);
         ASSERT_EQ(amounts.size(), 3u);
         EXPECT_EQ(bits(amounts[0]), bits(c.value)) << amounts[0];
         EXPECT_EQ(bits(amounts[1]), bits(c.converted)) << amounts[1];
         EXPECT_EQ(amounts[2], c.stored_converted - c.stored_value);
-        EXPECT_EQ(read<double>(l[0], kValue), c.stored_value);
-        EXPECT_EQ(read<double>(l[0], kConverted), c.stored_converted);
-        EXPECT_EQ(read<double>(l[0], kDifference), c.stored_converted - c.stored_value);
+        EXPECT_EQ(get(l[0], kValue), c.stored_value);
+        EXPECT_EQ(get(l[0], kConverted), c.stored_converted);
+        EXPECT_EQ(get(l[0], kDifference), c.stored_converted - c.stored_value);
     }
 }
 
@@ -110,21 +109,21 @@ TEST_F(MmFill, CopiesThePriceIntoEveryUsedSlotAsAWholeNumber) {
         SCOPED_TRACE(c.label);
         h().items = {{1, 3, from_bits(c.purchase), 4}};
         vordan::Lines l = lines(1, 1000);
-        write<double>(l[0], kPrice, 99.0);
-        write<int16_t>(l[0], kPriceCode, 2);
+        put(l[0], kPrice, 99.0);
+        put(l[0], kPriceCode, 2);
         for (uint32_t j = 0; j < 10; ++j) {
-            write<int32_t>(l[0], kUse + 4 * j, flags[j]);
-            write<int32_t>(l[0], kSlotPrice + 4 * j, 77);
-            write<int16_t>(l[0], kSlotCode + 2 * j, 33);
+            put(l[0], kSlotUse, flags[j], j);
+            put(l[0], kSlotPrice, 77, j);
+            put(l[0], kSlotCode, 33, j);
         }
-        ctrl_e(vordan::kMmDok, l);
+        ctrl_e(records::kMmDok, l);
         // The line price takes the eight bytes of the k9 record's purchase price as they are.
-        EXPECT_EQ(read<uint64_t>(l[0], kPrice), read<uint64_t>(h().current(vordan::kK9), 231));
-        EXPECT_EQ(read<int16_t>(l[0], kPriceCode), 4);
+        EXPECT_EQ(get_bits(l[0], kPrice), get_bits(h().current(records::kK9), records::k9::kPrice));
+        EXPECT_EQ(get(l[0], kPriceCode), 4);
         for (uint32_t j = 0; j < 10; ++j) {
             SCOPED_TRACE("slot " + std::to_string(j) + ", use flag " + std::to_string(flags[j]));
-            EXPECT_EQ(read<int32_t>(l[0], kSlotPrice + 4 * j), flags[j] ? c.slot : 77);
-            EXPECT_EQ(read<int16_t>(l[0], kSlotCode + 2 * j), flags[j] ? 4 : 33);
+            EXPECT_EQ(get(l[0], kSlotPrice, j), flags[j] ? c.slot : 77);
+            EXPECT_EQ(get(l[0], kSlotCode, j), flags[j] ? 4 : 33);
         }
     }
 }
@@ -133,19 +132,19 @@ TEST_F(MmFill, FailedLookupValuesTheLinesOwnPriceWithCodeZero) {
     h().rates[7] = 3.0;                     // would triple the converted value under code 7
     h().items = {{1, 4, 12.0, 5}};          // other scope: not found
     vordan::Lines l = lines(1, 2000, 0x5A); // slots in use
-    write<int16_t>(l[0], kKey, 1);
-    write<double>(l[0], kPrice, 50.0);
-    write<int16_t>(l[0], kPriceCode, 7);
+    put(l[0], kKey, 1);
+    put(l[0], kPrice, 50.0);
+    put(l[0], kPriceCode, 7);
     const auto before = l.records[0]->bytes();
-    ctrl_e(vordan::kMmDok, l);
-    EXPECT_EQ(read<double>(l[0], kPrice), 50.0);
-    EXPECT_EQ(read<int16_t>(l[0], kPriceCode), 0);
-    EXPECT_EQ(read<double>(l[0], kValue), 100.0);
-    EXPECT_EQ(read<double>(l[0], kConverted), 100.0);
-    EXPECT_EQ(read<double>(l[0], kDifference), 0.0);
-    EXPECT_EQ(read<uint32_t>(l[0], kValueMark), 0u);
+    ctrl_e(records::kMmDok, l);
+    EXPECT_EQ(get(l[0], kPrice), 50.0);
+    EXPECT_EQ(get(l[0], kPriceCode), 0);
+    EXPECT_EQ(get(l[0], kValue), 100.0);
+    EXPECT_EQ(get(l[0], kConverted), 100.0);
+    EXPECT_EQ(get(l[0], kDifference), 0.0);
+    EXPECT_EQ(get(l[0], kValueMark), 0u);
     // No slot is touched.
-    expect_only_changed(before, l[0], {{kPriceCode, 2}, {kValue, 28}});
+    expect_only_changed(before, l[0], {span(kPriceCode), span(kValue, kValueMark)});
     const std::vector<std::string> expected = {"52266()",
                                                "52266()",
                                                "52265()",
@@ -164,11 +163,11 @@ TEST_F(MmFill, PassesCodeMinusOneToTheConversionAs65535) {
     h().rates[65535] = 2.0;
     h().items = {{1, 3, 400.0, -1}};
     vordan::Lines l = lines(1, 1000);
-    write<int32_t>(l[0], kUse, 1);
-    ctrl_e(vordan::kMmDok, l);
-    EXPECT_EQ(read<int16_t>(l[0], kPriceCode), -1);
-    EXPECT_EQ(read<int16_t>(l[0], kSlotCode), -1);
-    EXPECT_EQ(read<double>(l[0], kConverted), 800.0);
+    put(l[0], kSlotUse, 1);
+    ctrl_e(records::kMmDok, l);
+    EXPECT_EQ(get(l[0], kPriceCode), -1);
+    EXPECT_EQ(get(l[0], kSlotCode), -1);
+    EXPECT_EQ(get(l[0], kConverted), 800.0);
     const std::vector<std::string> t = line_trace();
     ASSERT_GE(t.size(), 6u);
     EXPECT_EQ(t[5], "52289(2, 65535, 400)");
@@ -178,9 +177,9 @@ TEST_F(MmFill, CallsTheHostLineByLineWhetherTheLookupSucceedsOrNot) {
     h().rates[5] = 2.0;
     h().items = {{1, 3, 400.0, 5}}; // the second line (key 2) finds nothing
     vordan::Lines l = lines(2, 1500);
-    write<double>(l[1], kPrice, 40.0);
+    put(l[1], kPrice, 40.0);
     h().lookup_scope = 9;
-    ctrl_e(vordan::kMmDok, l);
+    ctrl_e(records::kMmDok, l);
     const std::vector<std::string> expected = {
         "52256(49)", "52256(58)", "52266()", "52265()",
         // line 0: price 400, code 5 (converts at 2), 1.5 units
@@ -204,14 +203,14 @@ TEST_F(MmFill, RecalculationsGetTheCountAsItIsAtEachCall) {
     h().on_call = [&](int32_t ordinal) {
         if (ordinal == 51472) l.count = 1;
     };
-    ctrl_e(vordan::kMmDok, l);
+    ctrl_e(records::kMmDok, l);
     std::vector<std::string> recalculations;
     for (const std::string& call : h().trace)
         if (call.rfind("5147", 0) == 0) recalculations.push_back(call);
     const std::vector<std::string> expected = {"51472(line0, lines, 2, Mm, 0, 0, 0)",
                                                "51473(Mm, Mm, lines, 1)"};
     EXPECT_EQ(recalculations, expected);
-    EXPECT_EQ(read<double>(l[1], kPrice), 0.0);
+    EXPECT_EQ(get(l[1], kPrice), 0.0);
 }
 
 TEST_F(MmFill, EmptyDocumentCallsNoRecalculation) {
@@ -222,7 +221,7 @@ TEST_F(MmFill, EmptyDocumentCallsNoRecalculation) {
         h().trace.clear();
         l.count = count;
         const auto before = l.records[0]->bytes();
-        ctrl_e(vordan::kMmDok, l);
+        ctrl_e(records::kMmDok, l);
         const std::vector<std::string> expected = {"52256(49)", "52256(58)", "52266()",
                                                    "52265()",   "52265()",   "52266()"};
         EXPECT_EQ(h().trace, expected);
@@ -232,21 +231,22 @@ TEST_F(MmFill, EmptyDocumentCallsNoRecalculation) {
 
 TEST_F(MmFill, ChangesNoByteOutsideItsFields) {
     // Every byte holds 0x6B, so every slot is in use; the header gives the scope.
-    write<int16_t>(h().current(vordan::kMm), kHeaderScope, 0x6B6B);
+    put(h().current(records::kMm), kHeaderScope, 0x6B6B);
     h().items = {{0x6B6B, 0x6B6B, 3.5, 6}};
-    vordan::Lines l = h().make_lines(vordan::kMmDok, 1, 0x6B);
+    vordan::Lines l = h().make_lines(records::kMmDok, 1, 0x6B);
     name(l);
     const auto before = l.records[0]->bytes();
-    const auto header = h().tables.at(vordan::kMm).current->bytes();
-    ctrl_e(vordan::kMmDok, l);
-    ASSERT_EQ(read<double>(l[0], kPrice), 3.5);
-    EXPECT_EQ(read<uint32_t>(l[0], kValueMark), 0u);
+    const auto header = h().tables.at(records::kMm).current->bytes();
+    ctrl_e(records::kMmDok, l);
+    ASSERT_EQ(get(l[0], kPrice), 3.5);
+    EXPECT_EQ(get(l[0], kValueMark), 0u);
     for (uint32_t j = 0; j < 10; ++j) {
-        EXPECT_EQ(read<int32_t>(l[0], kSlotPrice + 4 * j), 3) << j;
-        EXPECT_EQ(read<int16_t>(l[0], kSlotCode + 2 * j), 6) << j;
+        EXPECT_EQ(get(l[0], kSlotPrice, j), 3) << j;
+        EXPECT_EQ(get(l[0], kSlotCode, j), 6) << j;
     }
-    expect_only_changed(before, l[0], {{kPrice, 38}, {kSlotPrice, 40}, {kSlotCode, 20}});
-    EXPECT_EQ(h().tables.at(vordan::kMm).current->bytes(), header);
+    expect_only_changed(before, l[0],
+                        {span(kPrice, kValueMark), span(kSlotPrice), span(kSlotCode)});
+    EXPECT_EQ(h().tables.at(records::kMm).current->bytes(), header);
 }
 
 } // namespace

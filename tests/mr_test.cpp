@@ -7,17 +7,14 @@
 #include <limits>
 
 using namespace harness;
-using vordan::read;
-using vordan::write;
+using records::get;
+using records::put;
+using records::span;
 
 namespace {
 
-// Mr_dok fields.
-constexpr uint32_t kQuantity = 140, kPrice = 150, kPriceCode = 154, kValue = 156, kDifference = 164,
-                   kConverted = 172, kSellingCode = 180, kPercent = 188, kSelling = 228,
-                   kSellingConv = 308, kScope = 1028, kKey = 1030;
-// Mr header field: 0 prices by markup, anything else by margin.
-constexpr uint32_t kMethod = 521;
+using namespace records::mr_dok;
+using records::mr::kMethod;
 
 // One call of 52178 as the trace shows it. The amount is printed with 17 significant digits, so
 // it reads back as exactly the double the host received.
@@ -50,17 +47,17 @@ class MrFill : public HostTest {
     }
     // One line with key 1 and scope 3, no price yet, and the given quantity.
     vordan::Lines line(int32_t quantity, uint8_t fill = 0) {
-        vordan::Lines lines = h().make_lines(vordan::kMrDok, 1, fill);
-        write<int16_t>(lines[0], kKey, 1);
-        write<int16_t>(lines[0], kScope, 3);
-        write<int32_t>(lines[0], kPrice, 0);
-        write<int32_t>(lines[0], kQuantity, quantity);
+        vordan::Lines lines = h().make_lines(records::kMrDok, 1, fill);
+        put(lines[0], kKey, 1);
+        put(lines[0], kScope, 3);
+        put(lines[0], kPrice, 0);
+        put(lines[0], kQuantity, quantity);
         name(lines);
         return lines;
     }
     // The k9 item that the line of line() finds.
     void item(double price, int16_t code = 0) { h().items.push_back({1, 3, price, code}); }
-    void method(int16_t m) { write<int16_t>(h().current(vordan::kMr), kMethod, m); }
+    void method(int16_t m) { put(h().current(records::kMr), kMethod, m); }
 };
 
 TEST_F(MrFill, SellingPricesFollowMarkupOrMargin) {
@@ -80,17 +77,17 @@ TEST_F(MrFill, SellingPricesFollowMarkupOrMargin) {
         SCOPED_TRACE("pricing method flag " + std::to_string(m));
         method(m);
         vordan::Lines lines = line(1000);
-        write<int16_t>(lines[0], kSellingCode, 4);
+        put(lines[0], kSellingCode, 4);
         for (uint32_t j = 0; j < 10; ++j)
-            write<int32_t>(lines[0], kPercent + 4 * j, levels[j].percent);
-        ctrl_e(vordan::kMrDok, lines);
-        ASSERT_EQ(read<double>(lines[0], kValue), 10000.0);
+            put(lines[0], kPercent, levels[j].percent, j);
+        ctrl_e(records::kMrDok, lines);
+        ASSERT_EQ(get(lines[0], kValue), 10000.0);
         for (uint32_t j = 0; j < 10; ++j) {
             SCOPED_TRACE("level " + std::to_string(j) + ", " + std::to_string(levels[j].percent));
             const double expected = m == 0 ? levels[j].markup : levels[j].margin;
-            EXPECT_EQ(read<double>(lines[0], kSelling + 8 * j), expected);
-            EXPECT_EQ(read<double>(lines[0], kSellingConv + 8 * j), 2 * expected);
-            EXPECT_EQ(read<int32_t>(lines[0], kPercent + 4 * j), levels[j].percent);
+            EXPECT_EQ(get(lines[0], kSelling, j), expected);
+            EXPECT_EQ(get(lines[0], kSellingConverted, j), 2 * expected);
+            EXPECT_EQ(get(lines[0], kPercent, j), levels[j].percent);
         }
     }
 }
@@ -120,9 +117,9 @@ TEST_F(MrFill, TruncatesThePurchasePriceIntoTheLinePrice) {
         h().items.clear();
         item(c.purchase, 21);
         vordan::Lines lines = line(0);
-        ctrl_e(vordan::kMrDok, lines);
-        EXPECT_EQ(read<int32_t>(lines[0], kPrice), c.price);
-        EXPECT_EQ(read<int16_t>(lines[0], kPriceCode), 21);
+        ctrl_e(records::kMrDok, lines);
+        EXPECT_EQ(get(lines[0], kPrice), c.price);
+        EXPECT_EQ(get(lines[0], kPriceCode), 21);
     }
 }
 
@@ -131,11 +128,11 @@ TEST_F(MrFill, LeavesAPricedLineByteForByte) {
     for (int32_t price : {7, -1, std::numeric_limits<int32_t>::min()}) {
         SCOPED_TRACE(price);
         vordan::Lines lines = line(1000, 0x5A);
-        write<int32_t>(lines[0], kPrice, price);
+        put(lines[0], kPrice, price);
         const auto before = lines.records[0]->bytes();
         h().trace.clear();
         h().lookup_scope = 9;
-        ctrl_e(vordan::kMrDok, lines);
+        ctrl_e(records::kMrDok, lines);
         EXPECT_EQ(lines.records[0]->bytes(), before);
         // The price test is the only call for the line: no scope, no lookup, no recalculation.
         const std::vector<std::string> expected = {"52266()", "52266()",
@@ -149,17 +146,18 @@ TEST_F(MrFill, FailedLookupValuesTheLineAtZeroAndClearsThePercentages) {
     h().items.push_back({1, 4, 30.0, 5}); // other scope: not found
     vordan::Lines lines = line(2500, 0x5A);
     const auto before = lines.records[0]->bytes();
-    ctrl_e(vordan::kMrDok, lines);
+    ctrl_e(records::kMrDok, lines);
 
-    EXPECT_EQ(read<int32_t>(lines[0], kPrice), 0);
-    EXPECT_EQ(read<int16_t>(lines[0], kPriceCode), 0);
-    EXPECT_EQ(read<double>(lines[0], kValue), 0.0);
-    EXPECT_EQ(read<double>(lines[0], kConverted), 0.0);
-    EXPECT_EQ(read<double>(lines[0], kDifference), 0.0);
+    EXPECT_EQ(get(lines[0], kPrice), 0);
+    EXPECT_EQ(get(lines[0], kPriceCode), 0);
+    EXPECT_EQ(get(lines[0], kValue), 0.0);
+    EXPECT_EQ(get(lines[0], kConverted), 0.0);
+    EXPECT_EQ(get(lines[0], kDifference), 0.0);
     for (uint32_t j = 0; j < 10; ++j)
-        EXPECT_EQ(read<int32_t>(lines[0], kPercent + 4 * j), 0) << j;
+        EXPECT_EQ(get(lines[0], kPercent, j), 0) << j;
     // The twenty selling prices, like everything outside the cleared fields, keep their bytes.
-    expect_only_changed(before, lines[0], {{kPriceCode, 2}, {kValue, 24}, {kPercent, 40}});
+    expect_only_changed(before, lines[0],
+                        {span(kPriceCode), span(kValue, kConverted), span(kPercent)});
     // Without a line value no selling level calls the host.
     const std::vector<std::string> expected = {"52266()",
                                                "52266()",
@@ -180,16 +178,16 @@ TEST_F(MrFill, QuantityZeroWithoutAValueClearsThePercentages) {
     item(500.0);
     vordan::Lines lines = line(0, 0x5A);
     const auto before = lines.records[0]->bytes();
-    ctrl_e(vordan::kMrDok, lines);
-    EXPECT_EQ(read<int32_t>(lines[0], kPrice), 500);
+    ctrl_e(records::kMrDok, lines);
+    EXPECT_EQ(get(lines[0], kPrice), 500);
     // Price test, line value, converted line value, value difference: all of zero amounts.
     const std::vector<Rounding> r = roundings(h().trace);
     ASSERT_EQ(r.size(), 4u);
     for (const Rounding& x : r)
         EXPECT_EQ(x.amount, 0.0);
     for (uint32_t j = 0; j < 10; ++j)
-        EXPECT_EQ(read<int32_t>(lines[0], kPercent + 4 * j), 0) << j;
-    expect_only_changed(before, lines[0], {{kPrice, 30}, {kPercent, 40}});
+        EXPECT_EQ(get(lines[0], kPercent, j), 0) << j;
+    expect_only_changed(before, lines[0], {span(kPrice, kConverted), span(kPercent)});
 }
 
 TEST_F(MrFill, QuantityZeroDividesTheLineValueByOne) {
@@ -202,11 +200,11 @@ TEST_F(MrFill, QuantityZeroDividesTheLineValueByOne) {
     item(500.0);
     vordan::Lines lines = line(0);
     for (uint32_t j = 0; j < 10; ++j)
-        write<int32_t>(lines[0], kPercent + 4 * j, 20000);
-    ctrl_e(vordan::kMrDok, lines);
-    EXPECT_EQ(read<double>(lines[0], kValue), 250.0);
+        put(lines[0], kPercent, 20000, j);
+    ctrl_e(records::kMrDok, lines);
+    EXPECT_EQ(get(lines[0], kValue), 250.0);
     for (uint32_t j = 0; j < 10; ++j)
-        EXPECT_EQ(read<double>(lines[0], kSelling + 8 * j), 300.0);
+        EXPECT_EQ(get(lines[0], kSelling, j), 300.0);
 }
 
 TEST_F(MrFill, ComputesTheAmountsInDoublePrecision) {
@@ -214,30 +212,30 @@ TEST_F(MrFill, ComputesTheAmountsInDoublePrecision) {
     // it down. 80-bit intermediates, or (11 x 11500) x 0.001, give exactly 126.5 and round up.
     item(11.0);
     vordan::Lines lines = line(11500);
-    ctrl_e(vordan::kMrDok, lines);
+    ctrl_e(records::kMrDok, lines);
     const std::vector<Rounding> r = roundings(h().trace);
     ASSERT_GE(r.size(), 3u);
     const double expected = 0x1.f9fffffffffffp+6; // 126.49999999999998579
     EXPECT_EQ(bits(r[1].amount), bits(expected)) << "line value: " << r[1].amount;
     EXPECT_EQ(bits(r[2].amount), bits(expected)) << "converted line value: " << r[2].amount;
-    EXPECT_EQ(read<double>(lines[0], kValue), 126.0);
-    EXPECT_EQ(read<double>(lines[0], kConverted), 126.0);
-    EXPECT_EQ(read<double>(lines[0], kDifference), 0.0);
+    EXPECT_EQ(get(lines[0], kValue), 126.0);
+    EXPECT_EQ(get(lines[0], kConverted), 126.0);
+    EXPECT_EQ(get(lines[0], kDifference), 0.0);
 }
 
 TEST_F(MrFill, PassesCodeMinusOneToTheConversionAs65535) {
     h().rates[65535] = 2.0;
     item(40.0, -1);
     vordan::Lines lines = line(1000);
-    write<int16_t>(lines[0], kSellingCode, -1);
-    ctrl_e(vordan::kMrDok, lines);
-    EXPECT_EQ(read<int16_t>(lines[0], kPriceCode), -1);
-    EXPECT_EQ(read<int16_t>(lines[0], kSellingCode), -1);
-    EXPECT_EQ(read<double>(lines[0], kValue), 40.0);
-    EXPECT_EQ(read<double>(lines[0], kConverted), 80.0);
+    put(lines[0], kSellingCode, -1);
+    ctrl_e(records::kMrDok, lines);
+    EXPECT_EQ(get(lines[0], kPriceCode), -1);
+    EXPECT_EQ(get(lines[0], kSellingCode), -1);
+    EXPECT_EQ(get(lines[0], kValue), 40.0);
+    EXPECT_EQ(get(lines[0], kConverted), 80.0);
     for (uint32_t j = 0; j < 10; ++j) {
-        EXPECT_EQ(read<double>(lines[0], kSelling + 8 * j), 40.0) << j;
-        EXPECT_EQ(read<double>(lines[0], kSellingConv + 8 * j), 80.0) << j;
+        EXPECT_EQ(get(lines[0], kSelling, j), 40.0) << j;
+        EXPECT_EQ(get(lines[0], kSellingConverted, j), 80.0) << j;
     }
     int conversions = 0;
     for (const std::string& call : h().trace) {
@@ -255,16 +253,16 @@ TEST_F(MrFill, CallsTheHostLineByLine) {
         h().items = {{1, 3, 12.9, 3}, {2, 4, 40.0, 0}};
         h().rates[3] = 2.0;
         method(m);
-        vordan::Lines lines = h().make_lines(vordan::kMrDok, 2);
+        vordan::Lines lines = h().make_lines(records::kMrDok, 2);
         name(lines);
         const int16_t keys[2] = {1, 2}, scopes[2] = {3, 4};
         const int32_t quantities[2] = {2000, 500};
         for (int i = 0; i < 2; ++i) {
-            write<int16_t>(lines[i], kKey, keys[i]);
-            write<int16_t>(lines[i], kScope, scopes[i]);
-            write<int32_t>(lines[i], kQuantity, quantities[i]);
+            put(lines[i], kKey, keys[i]);
+            put(lines[i], kScope, scopes[i]);
+            put(lines[i], kQuantity, quantities[i]);
         }
-        ctrl_e(vordan::kMrDok, lines);
+        ctrl_e(records::kMrDok, lines);
 
         // Each level: the margin test (margin only), the selling price, its conversion.
         auto levels = [&](std::vector<std::string>& t, const std::string& unit_cost) {
@@ -291,50 +289,51 @@ TEST_F(MrFill, CallsTheHostLineByLine) {
         expected.insert(expected.end(), {"51465(line1, lines, 2, Mr, 0, 0, 0)",
                                          "51466(Mr, Mr, lines, 2)", "52265()", "52266()"});
         EXPECT_EQ(h().trace, expected);
-        EXPECT_EQ(read<int32_t>(lines[0], kPrice), 12);
-        EXPECT_EQ(read<int16_t>(lines[0], kPriceCode), 3);
-        EXPECT_EQ(read<double>(lines[0], kDifference), 24.0);
-        EXPECT_EQ(read<double>(lines[1], kSelling + 72), 40.0);
+        EXPECT_EQ(get(lines[0], kPrice), 12);
+        EXPECT_EQ(get(lines[0], kPriceCode), 3);
+        EXPECT_EQ(get(lines[0], kDifference), 24.0);
+        EXPECT_EQ(get(lines[1], kSelling, 9), 40.0);
     }
 }
 
 TEST_F(MrFill, RecalculationsGetTheCountAsItIsAtEachCall) {
     item(10.0);
-    vordan::Lines lines = h().make_lines(vordan::kMrDok, 2);
+    vordan::Lines lines = h().make_lines(records::kMrDok, 2);
     name(lines);
     for (int i = 0; i < 2; ++i) {
-        write<int16_t>(lines[i], kKey, 1);
-        write<int16_t>(lines[i], kScope, 3);
+        put(lines[i], kKey, 1);
+        put(lines[i], kScope, 3);
     }
     // The line recalculation shortens the document: the document recalculation sees 1, and the
     // second line is no longer there to fill.
     h().on_call = [&](int32_t ordinal) {
         if (ordinal == 51465) lines.count = 1;
     };
-    ctrl_e(vordan::kMrDok, lines);
+    ctrl_e(records::kMrDok, lines);
     std::vector<std::string> recalculations;
     for (const std::string& call : h().trace)
         if (call.rfind("5146", 0) == 0) recalculations.push_back(call);
     const std::vector<std::string> expected = {"51465(line0, lines, 2, Mr, 0, 0, 0)",
                                                "51466(Mr, Mr, lines, 1)"};
     EXPECT_EQ(recalculations, expected);
-    EXPECT_EQ(read<int32_t>(lines[1], kPrice), 0);
+    EXPECT_EQ(get(lines[1], kPrice), 0);
 }
 
 TEST_F(MrFill, ChangesNoByteOutsideItsFields) {
     // Every byte holds 0x5A, key and scope included; only the price is cleared so that the line
     // is filled. Percentages are only read while the line has a value.
     h().items.push_back({0x5A5A, 0x5A5A, 3.5, 6});
-    vordan::Lines lines = h().make_lines(vordan::kMrDok, 1, 0x5A);
+    vordan::Lines lines = h().make_lines(records::kMrDok, 1, 0x5A);
     name(lines);
-    write<int32_t>(lines[0], kPrice, 0);
+    put(lines[0], kPrice, 0);
     const auto before = lines.records[0]->bytes();
-    const auto header = h().tables.at(vordan::kMr).current->bytes();
-    ctrl_e(vordan::kMrDok, lines);
-    ASSERT_EQ(read<int32_t>(lines[0], kPrice), 3);
-    ASSERT_NE(read<double>(lines[0], kValue), 0.0);
-    expect_only_changed(before, lines[0], {{kPrice, 30}, {kSelling, 160}});
-    EXPECT_EQ(h().tables.at(vordan::kMr).current->bytes(), header);
+    const auto header = h().tables.at(records::kMr).current->bytes();
+    ctrl_e(records::kMrDok, lines);
+    ASSERT_EQ(get(lines[0], kPrice), 3);
+    ASSERT_NE(get(lines[0], kValue), 0.0);
+    expect_only_changed(before, lines[0],
+                        {span(kPrice, kConverted), span(kSelling, kSellingConverted)});
+    EXPECT_EQ(h().tables.at(records::kMr).current->bytes(), header);
 }
 
 } // namespace

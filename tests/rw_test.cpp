@@ -5,12 +5,13 @@
 #include <limits>
 
 using namespace harness;
-using vordan::read;
-using vordan::write;
+using records::get;
+using records::put;
+using records::span;
 
 namespace {
 
-constexpr uint32_t kUse = 1977, kPrice = 2017, kCode = 2097, kScope = 2119, kKey = 2121;
+using namespace records::rw_dok;
 
 class RwFill : public HostTest {
   protected:
@@ -20,9 +21,9 @@ class RwFill : public HostTest {
     }
     // One line with key and scope, and an item for it.
     vordan::Lines line(int16_t key, int16_t scope, uint8_t fill = 0) {
-        vordan::Lines lines = h().make_lines(vordan::kRwDok, 1, fill);
-        write<int16_t>(lines[0], kKey, key);
-        write<int16_t>(lines[0], kScope, scope);
+        vordan::Lines lines = h().make_lines(records::kRwDok, 1, fill);
+        put(lines[0], kKey, key);
+        put(lines[0], kScope, scope);
         name(lines);
         return lines;
     }
@@ -43,15 +44,15 @@ TEST_F(RwFill, FillsOnlyUsedSlotsStillAtZero) {
     h().items.push_back({12, 3, 47.25, 9});
     vordan::Lines lines = line(12, 3);
     for (uint32_t j = 0; j < 6; ++j) {
-        write<int32_t>(lines[0], kUse + 4 * j, cases[j].use);
-        write<double>(lines[0], kPrice + 8 * j, cases[j].price);
-        write<int16_t>(lines[0], kCode + 2 * j, 77);
+        put(lines[0], kSlotUse, cases[j].use, j);
+        put(lines[0], kSlotPrice, cases[j].price, j);
+        put(lines[0], kSlotCode, 77, j);
     }
-    ctrl_e(vordan::kRwDok, lines);
+    ctrl_e(records::kRwDok, lines);
     for (uint32_t j = 0; j < 6; ++j) {
         SCOPED_TRACE(cases[j].label);
-        const double price = read<double>(lines[0], kPrice + 8 * j);
-        const int16_t code = read<int16_t>(lines[0], kCode + 2 * j);
+        const double price = get(lines[0], kSlotPrice, j);
+        const int16_t code = get(lines[0], kSlotCode, j);
         if (cases[j].filled) {
             EXPECT_EQ(price, 47.25);
             EXPECT_EQ(code, 9);
@@ -68,18 +69,18 @@ TEST_F(RwFill, FillsOnlyUsedSlotsStillAtZero) {
 TEST_F(RwFill, ZeroPurchasePriceStillSetsTheCode) {
     h().items.push_back({5, 0, 0.0, 4});
     vordan::Lines lines = line(5, 0);
-    write<int32_t>(lines[0], kUse, 1);
-    ctrl_e(vordan::kRwDok, lines);
-    EXPECT_EQ(read<double>(lines[0], kPrice), 0.0);
-    EXPECT_EQ(read<int16_t>(lines[0], kCode), 4);
+    put(lines[0], kSlotUse, 1);
+    ctrl_e(records::kRwDok, lines);
+    EXPECT_EQ(get(lines[0], kSlotPrice), 0.0);
+    EXPECT_EQ(get(lines[0], kSlotCode), 4);
 }
 
 TEST_F(RwFill, FailedLookupLeavesTheLineAndSkipsItsRecalculation) {
     h().items.push_back({5, 1, 10.0, 4}); // other scope: not found
     vordan::Lines lines = line(5, 0, 0x00);
-    write<int32_t>(lines[0], kUse, 1);
+    put(lines[0], kSlotUse, 1);
     const auto before = lines.records[0]->bytes();
-    ctrl_e(vordan::kRwDok, lines);
+    ctrl_e(records::kRwDok, lines);
     EXPECT_EQ(lines.records[0]->bytes(), before);
     for (const std::string& call : h().trace)
         EXPECT_NE(call.rfind("52333", 0), 0u) << call;
@@ -87,21 +88,21 @@ TEST_F(RwFill, FailedLookupLeavesTheLineAndSkipsItsRecalculation) {
 
 TEST_F(RwFill, EachLineGetsThePriceOfItsOwnLookupInOrder) {
     h().items = {{1, 2, 10.5, 1}, {-1, 2, 99.0, 2}};
-    vordan::Lines lines = h().make_lines(vordan::kRwDok, 3);
+    vordan::Lines lines = h().make_lines(records::kRwDok, 3);
     name(lines);
     const int16_t keys[3] = {1, 0, -1}; // the middle line has no key
     for (int i = 0; i < 3; ++i) {
-        write<int16_t>(lines[i], kKey, keys[i]);
-        write<int16_t>(lines[i], kScope, 2);
-        write<int32_t>(lines[i], kUse + 36, 1); // slot 9 in use
+        put(lines[i], kKey, keys[i]);
+        put(lines[i], kScope, 2);
+        put(lines[i], kSlotUse, 1, 9); // slot 9 in use
     }
     h().lookup_key = 4444;
     h().lookup_scope = 55;
-    ctrl_e(vordan::kRwDok, lines);
-    EXPECT_EQ(read<double>(lines[0], kPrice + 72), 10.5);
-    EXPECT_EQ(read<double>(lines[1], kPrice + 72), 0.0);
-    EXPECT_EQ(read<double>(lines[2], kPrice + 72), 99.0);
-    EXPECT_EQ(read<int16_t>(lines[2], kCode + 18), 2);
+    ctrl_e(records::kRwDok, lines);
+    EXPECT_EQ(get(lines[0], kSlotPrice, 9), 10.5);
+    EXPECT_EQ(get(lines[1], kSlotPrice, 9), 0.0);
+    EXPECT_EQ(get(lines[2], kSlotPrice, 9), 99.0);
+    EXPECT_EQ(get(lines[2], kSlotCode, 9), 2);
     const std::vector<std::string> expected = {"52256(49)",
                                                "52256(56)",
                                                "52266()",
@@ -131,20 +132,20 @@ TEST_F(RwFill, EachLineGetsThePriceOfItsOwnLookupInOrder) {
 
 TEST_F(RwFill, ChangesNoByteOutsideTheSlotPricesAndCodes) {
     h().items.push_back({0x3A3A, 0x3A3A, 3.5, 6});
-    vordan::Lines lines = h().make_lines(vordan::kRwDok, 1, 0x3A);
+    vordan::Lines lines = h().make_lines(records::kRwDok, 1, 0x3A);
     name(lines);
     for (uint32_t j = 0; j < 10; ++j)
-        write<double>(lines[0], kPrice + 8 * j, 0.0);
+        put(lines[0], kSlotPrice, 0.0, j);
     const auto before = lines.records[0]->bytes();
-    ctrl_e(vordan::kRwDok, lines);
-    harness::expect_only_changed(before, lines[0], {{kPrice, 80}, {kCode, 20}});
+    ctrl_e(records::kRwDok, lines);
+    harness::expect_only_changed(before, lines[0], {span(kSlotPrice), span(kSlotCode)});
     for (uint32_t j = 0; j < 10; ++j)
-        EXPECT_EQ(read<double>(lines[0], kPrice + 8 * j), 3.5);
+        EXPECT_EQ(get(lines[0], kSlotPrice, j), 3.5);
 }
 
 TEST_F(RwFill, ClosingStepsRunWithTheCountReadAtEachCall) {
-    vordan::Lines lines = h().make_lines(vordan::kRwDok, 1);
-    write<int16_t>(lines[0], kKey, 1); // would be processed if the count let it
+    vordan::Lines lines = h().make_lines(records::kRwDok, 1);
+    put(lines[0], kKey, 1); // would be processed if the count let it
     name(lines);
     for (int32_t count : {0, -3}) {
         SCOPED_TRACE(count);
@@ -154,7 +155,7 @@ TEST_F(RwFill, ClosingStepsRunWithTheCountReadAtEachCall) {
         h().on_call = [&](int32_t ordinal) {
             if (ordinal == 52334) lines.count = 7;
         };
-        ctrl_e(vordan::kRwDok, lines);
+        ctrl_e(records::kRwDok, lines);
         const std::vector<std::string> expected = {"52256(49)",
                                                    "52256(56)",
                                                    "52266()",

@@ -10,7 +10,7 @@ using namespace harness;
 
 namespace {
 
-const int32_t kLineTables[3] = {vordan::kRwDok, vordan::kMrDok, vordan::kMmDok};
+const int32_t kLineTables[3] = {records::kRwDok, records::kMrDok, records::kMmDok};
 
 // A module of the process other than the plug-in, for notifications about it.
 const cz_sim_image kOtherImage = {"inny.dll", nullptr, 0, nullptr};
@@ -28,7 +28,7 @@ class PluginTest : public HostTest {
     // The plug-in file name as the mismatch report's closing shows it (refuses the attach first
     // by removing k9, so that the report is the size table).
     std::string shown_file_name() {
-        h().remove_table(vordan::kK9);
+        h().remove_table(records::kK9);
         EXPECT_EQ(attach(), -1);
         h().messages.clear();
         EXPECT_EQ(start(1), 0);
@@ -128,7 +128,7 @@ using Entry30001 = PluginTest;
 TEST_F(Entry30001, AttachWithoutATitleBufferStillRunsTheCheck) {
     ASSERT_TRUE(load());
     EXPECT_EQ(attach(nullptr), 0);
-    h().remove_table(vordan::kMm);
+    h().remove_table(records::kMm);
     h().trace.clear();
     EXPECT_EQ(attach(nullptr), -1);
     ASSERT_FALSE(h().trace.empty());
@@ -198,10 +198,10 @@ TEST_F(Lifecycle, RunsFromAttachToDetachAndGivesEveryTableItsHandlerBack) {
         EXPECT_EQ(handler != host_handlers.at(number), line_table);
     }
     // A Ctrl-E on an RW document reaches the host's handler through the hook.
-    vordan::Lines lines = h().make_lines(vordan::kRwDok, 0);
-    EXPECT_EQ(ctrl_e(vordan::kRwDok, lines), h().handler_result);
+    vordan::Lines lines = h().make_lines(records::kRwDok, 0);
+    EXPECT_EQ(ctrl_e(records::kRwDok, lines), h().handler_result);
     ASSERT_EQ(h().handler_calls.size(), 1u);
-    EXPECT_EQ(h().handler_calls[0].table, vordan::kRwDok);
+    EXPECT_EQ(h().handler_calls[0].table, records::kRwDok);
     EXPECT_EQ(h().handler_calls[0].event, 5);
 
     EXPECT_EQ(detach(), 0);
@@ -223,13 +223,13 @@ TEST_F(Lifecycle, SecondStartRequestsNoDescriptorAndShowsTheNoticeAgain) {
 TEST_F(Lifecycle, FailedInstallationUnhooksEverythingAndStillShowsTheNotice) {
     ASSERT_TRUE(load());
     ASSERT_EQ(attach(), 0);
-    h().remove_table(vordan::kMrDok);
+    h().remove_table(records::kMrDok);
     const auto host_handlers = handlers();
     bool rw_hooked_meanwhile = false;
     h().on_call = [&](int32_t ordinal) {
         if (ordinal == 52256 && h().trace.back() == "52256(80)")
             rw_hooked_meanwhile =
-                h().tables.at(vordan::kRwDok).handler() != host_handlers.at(vordan::kRwDok);
+                h().tables.at(records::kRwDok).handler() != host_handlers.at(records::kRwDok);
     };
     h().trace.clear();
     EXPECT_EQ(start(), 0);

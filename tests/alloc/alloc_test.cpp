@@ -182,10 +182,7 @@ typedef int32_t(CZ_CDECL* Entry30001)(void*, char*);
 typedef int32_t(CZ_CDECL* Entry30008)(int32_t);
 
 // Record fields the test sets or checks.
-constexpr uint32_t kRwKey = 2121, kRwSlotPrice = 2017;
-constexpr uint32_t kMrKey = 1030, kMrQuantity = 140, kMrPrice = 150, kMrSelling = 228;
-constexpr uint32_t kMrMethod = 521;
-constexpr uint32_t kMmKey = 656, kMmValue = 177;
+using namespace records;
 constexpr int32_t kItems = 20;
 
 // The plug-in's start routine with counting on: what the loader runs at load and at unload.
@@ -252,17 +249,17 @@ class PluginHeap : public ::testing::Test {
 TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
     // Lines on every path of the three hooks: filled, zero key, failed lookup; an MR line priced
     // already and one whose line value is zero (no price, no quantity).
-    plain::Document rw = plain::make_document(plain::kRwDok, 4, kItems);
-    plain::Document mr = plain::make_document(plain::kMrDok, 5, kItems);
-    plain::Document mm = plain::make_document(plain::kMmDok, 3, kItems);
-    plain::put<int16_t>(rw.lines[1], kRwKey, 0);
-    plain::put<int16_t>(rw.lines[2], kRwKey, kItems + 1);
-    plain::put<int16_t>(mr.lines[1], kMrKey, 0);
-    plain::put<int16_t>(mr.lines[2], kMrKey, kItems + 1);
-    plain::put<int32_t>(mr.lines[3], kMrPrice, 77);
-    plain::put<int32_t>(mr.lines[4], kMrQuantity, 0);
-    plain::put<int16_t>(mm.lines[1], kMmKey, 0);
-    plain::put<int16_t>(mm.lines[2], kMmKey, kItems + 1);
+    plain::Document rw = plain::make_document(kRwDok, 4, kItems);
+    plain::Document mr = plain::make_document(kMrDok, 5, kItems);
+    plain::Document mm = plain::make_document(kMmDok, 3, kItems);
+    put(rw.lines[1], rw_dok::kKey, 0);
+    put(rw.lines[2], rw_dok::kKey, kItems + 1);
+    put(mr.lines[1], mr_dok::kKey, 0);
+    put(mr.lines[2], mr_dok::kKey, kItems + 1);
+    put(mr.lines[3], mr_dok::kPrice, 77);
+    put(mr.lines[4], mr_dok::kQuantity, 0);
+    put(mm.lines[1], mm_dok::kKey, 0);
+    put(mm.lines[2], mm_dok::kKey, kItems + 1);
 
     ASSERT_NO_FATAL_FAILURE(load());
     char title[64] = {};
@@ -272,7 +269,7 @@ TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
     EXPECT_NO_ALLOCATION("start", allocations_in([&] { result = e30008_(0); }));
     EXPECT_EQ(plain::messages(), 1) << "the installation notice";
     EXPECT_NO_ALLOCATION("second start", allocations_in([&] { result = e30008_(0); }));
-    for (int32_t table : {plain::kRwDok, plain::kMrDok, plain::kMmDok})
+    for (int32_t table : {kRwDok, kMrDok, kMmDok})
         ASSERT_NE(plain::handler_in_slot(table), plain::handler) << "table " << table << " hooked";
 
     struct Run {
@@ -292,19 +289,19 @@ TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
                              allocations_in([&] { result = dispatch(*run.doc, run.event); }));
         EXPECT_EQ(result, plain::kHandlerResult) << run.phase;
     }
-    plain::put<int16_t>(plain::current(plain::kMr), kMrMethod, 0);
+    put(plain::current(kMr), mr::kMethod, 0);
     plain::unprice(mr);
     EXPECT_NO_ALLOCATION("Ctrl-E on MR lines, selling prices by markup",
                          allocations_in([&] { result = dispatch(mr, 5); }));
     EXPECT_EQ(plain::handler_calls(), 7);
 
     // The counted calls did the work: each document's first line was filled.
-    EXPECT_EQ(plain::get<double>(rw.lines[0], kRwSlotPrice), plain::item(1).price);
-    EXPECT_NE(plain::get<double>(mr.lines[0], kMrSelling), 0.0);
-    EXPECT_NE(plain::get<double>(mm.lines[0], kMmValue), 0.0);
+    EXPECT_EQ(get(rw.lines[0], rw_dok::kSlotPrice), plain::item(1).price);
+    EXPECT_NE(get(mr.lines[0], mr_dok::kSelling), 0.0);
+    EXPECT_NE(get(mm.lines[0], mm_dok::kValue), 0.0);
 
     EXPECT_NO_ALLOCATION("detach", allocations_in([&] { result = e30001_(nullptr, nullptr); }));
-    EXPECT_EQ(plain::handler_in_slot(plain::kRwDok), plain::handler) << "hooks removed";
+    EXPECT_EQ(plain::handler_in_slot(kRwDok), plain::handler) << "hooks removed";
     unload();
 }
 
@@ -320,8 +317,8 @@ void PrintTo(const Refusal& r, std::ostream* os) {
 const Refusal kRefusals[] = {
     {"OtherRecordSizes",
      [] {
-         plain::set_record_size(plain::kRwDok, 2000);
-         plain::remove_table(plain::kMm);
+         plain::set_record_size(kRwDok, 2000);
+         plain::remove_table(kMm);
      },
      "Rw_dok"},
     {"OtherInterfaceVersion", [] { plain::set_version(111); }, ""},

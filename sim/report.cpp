@@ -1,0 +1,238 @@
+#include "sim/report.h"
+
+#include "sim/vordan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace report {
+
+using nlohmann::ordered_json;
+
+std::string num(double d) {
+    char b[64];
+    if (std::isfinite(d) && std::fabs(d) < 1e15 && std::fabs(d) >= 1e-6) {
+        for (int decimals = 0; decimals <= 17; ++decimals) {
+            snprintf(b, sizeof b, "%.*f", decimals, d);
+            if (strtod(b, nullptr) == d) return b;
+        }
+    }
+    for (int precision = 1; precision <= 17; ++precision) {
+        snprintf(b, sizeof b, "%.*g", precision, d);
+        if (strtod(b, nullptr) == d) break;
+    }
+    return b;
+}
+
+// ---- the host's in-line markup, as its message window lays it out ----
+//
+// A line may start with a directive between two 0x01 bytes: "t" and then tab stops, each a
+// letter (l: text starts there, p: text ends there) and a column. 0x02 opens emphasis, 0x01
+// closes it. Tabs without a stop go to the next multiple of 8.
+
+namespace {
+
+struct Stop {
+    char align;
+    int column;
+};
+
+// Takes the directive off the front of the line and returns its tab stops.
+std::vector<Stop> take_directive(std::string& line) {
+    std::vector<Stop> stops;
+    if (line.empty() || line[0] != '\x01') return stops;
+    const size_t close = line.find('\x01', 1);
+    if (close == std::string::npos) return stops;
+    const std::string d = line.substr(1, close - 1);
+    for (size_t i = 1; i < d.size();) {
+        const char align = d[i++];
+        int column = 0;
+        while (i < d.size() && isdigit(static_cast<unsigned char>(d[i])))
+            column = column * 10 + (d[i++] - '0');
+        stops.push_back({align, column});
+    }
+    line = line.substr(close + 1);
+    return stops;
+}
+
+// One line without its directive, its tab-separated segments placed at the stops.
+std::string lay_out(const std::string& line, const std::vector<Stop>& stops, bool color) {
+    std::string out;
+    size_t col = 0, stop_index = 0, seg_start = 0;
+    while (seg_start <= line.size()) {
+        size_t seg_end = line.find('\t', seg_start);
+        if (seg_end == std::string::npos) seg_end = line.size();
+        const std::string seg = line.substr(seg_start, seg_end - seg_start);
+        size_t width = 0;
+        for (char c : seg)
+            width += (c != '\x01' && c != '\x02');
+        if (seg_start > 0) {
+            size_t target = (col / 8 + 1) * 8;
+            if (stop_index < stops.size()) {
+                const Stop& s = stops[stop_index];
+                target = s.align == 'p' ? size_t(std::max<int>(0, s.column - int(width)))
+                                        : size_t(s.column);
+            }
+            ++stop_index;
+            out.append(target > col ? target - col : 1, ' ');
+            col = std::max(target, col + 1);
+        }
+        for (char c : seg) {
+            if (c == '\x02')
+                out += color ? "\033[1m" : "";
+            else if (c == '\x01')
+                out += color ? "\033[0m" : "";
+            else
+                out += vordan::mazovia_to_utf8(std::string(1, c));
+        }
+        col += width;
+        if (seg_end == line.size()) break;
+        seg_start = seg_end + 1;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string render(const std::string& mazovia, bool color) {
+    std::string out;
+    size_t start = 0;
+    while (start <= mazovia.size()) {
+        size_t end = mazovia.find('\n', start);
+        if (end == std::string::npos) end = mazovia.size();
+        std::string line = mazovia.substr(start, end - start);
+        const std::vector<Stop> stops = take_directive(line);
+        out += lay_out(line, stops, color);
+        if (end == mazovia.size()) break;
+        out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
+// ---- the report for a person ----
+
+namespace {
+
+struct Style {
+    std::string bold, plain;
+};
+
+std::string pad(const std::string& s, size_t width) {
+    size_t chars = 0;
+    for (unsigned char c : s)
+        chars += (c & 0xC0) != 0x80;
+    return s + std::string(width > chars ? width - chars : 0, ' ');
+}
+
+// "label item; item;" over an object's members, with `item` showing each (key, value).
+template <typename Show>
+std::string members(const std::string& label, const ordered_json& o, Show item) {
+    std::string out = label;
+    for (auto it = o.begin(); it != o.end(); ++it)
+        out += " " + item(it.key(), it.value()) + ";";
+    out.back() = '\n';
+    return out;
+}
+
+std::string head(const ordered_json& r, const Style& st) {
+    std::string out;
+    if (r.contains("scenario"))
+        out += st.bold + r["scenario"].get<std::string>() + st.plain + "\n\n";
+    out += "Load:    " + r["load"].get<std::string>() + "\n";
+    if (r.contains("title")) out += "Title:   " + r["title"].get<std::string>() + "\n";
+    if (r.contains("attach")) out += "Attach:  " + r["attach"].get<std::string>() + "\n";
+    if (r.contains("start"))
+        out += members("Start:  ", r["start"], [](const std::string& k, const ordered_json& v) {
+            return k + " " + v.get<std::string>();
+        });
+    if (r.contains("setting Pytaj"))
+        out += "Setting: VUZivo/Pytaj = " + std::to_string(r["setting Pytaj"].get<int>()) + "\n";
+    return out;
+}
+
+std::string message(const ordered_json& m, const std::string& styled, const Style& st) {
+    std::string out = "\n" + st.bold + "[" + m["kind"].get<std::string>();
+    if (m.contains("service"))
+        out += " from host service " + std::to_string(m["service"].get<int>());
+    out += "]" + st.plain;
+    if (m.contains("caption")) out += " " + m["caption"].get<std::string>();
+    out += "\n";
+    size_t start = 0;
+    while (start <= styled.size()) {
+        size_t end = styled.find('\n', start);
+        if (end == std::string::npos) end = styled.size();
+        out += "  | " + styled.substr(start, end - start) + "\n";
+        if (end == styled.size()) break;
+        start = end + 1;
+    }
+    if (m.contains("buttons")) {
+        out += "  ";
+        for (const auto& b : m["buttons"])
+            out += " [" + b.get<std::string>() + "]";
+        out += "  answered: " + m["answer"].get<std::string>() + "\n";
+    }
+    return out;
+}
+
+std::string line(const ordered_json& l, const Style& st) {
+    std::string head = "  #" + std::to_string(l["line"].get<int>()) + " key " +
+                       std::to_string(l["key"].get<int>()) + ", scope " +
+                       std::to_string(l["scope"].get<int>()) + ", quantity " +
+                       num(l["quantity"].get<double>());
+    if (l.contains("item")) head += ", " + l["item"].get<std::string>();
+    std::string out =
+        pad(head, 60) + " " + st.bold + l["mark"].get<std::string>() + st.plain + "\n";
+    if (l["fields"].empty()) return out;
+    out += "      " + pad("field", 22) + pad("before", 16) + "after\n";
+    for (const ordered_json& f : l["fields"]) {
+        out += "    " + std::string(f["changed"].get<bool>() ? "* " : "  ") +
+               pad(f["field"].get<std::string>(), 22) + pad(num(f["before"].get<double>()), 16) +
+               num(f["after"].get<double>()) + "\n";
+    }
+    return out;
+}
+
+std::string document(const ordered_json& d, const Style& st) {
+    std::string out = "\n" + st.bold + d["name"].get<std::string>() + st.plain + " (" +
+                      d["kind"].get<std::string>() + " document, lines in " +
+                      d["table"].get<std::string>();
+    if (d.contains("method")) out += ", " + d["method"].get<std::string>();
+    if (d.contains("scope")) out += ", scope " + std::to_string(d["scope"].get<int>());
+    out += ")\n";
+    if (d.contains("outcome")) return out + "  " + d["outcome"].get<std::string>() + "\n";
+    for (const ordered_json& e : d["events"]) {
+        out += "  event " + std::to_string(e["event"].get<int>()) + " (" +
+               e["meaning"].get<std::string>() + "): host handler " +
+               (e["host handler called"].get<bool>() ? "called" : "not called") + ", result " +
+               std::to_string(e["result"].get<int>()) + "\n";
+    }
+    for (const ordered_json& l : d["lines"])
+        out += line(l, st);
+    out += members("  summary:", d["summary"], [](const std::string& k, const ordered_json& v) {
+        return std::to_string(v.get<int>()) + " " + k;
+    });
+    if (d.contains("host totals"))
+        out += members("  host totals:", d["host totals"],
+                       [](const std::string& k, const ordered_json& v) {
+                           return k + " " + num(v.get<double>());
+                       });
+    return out;
+}
+
+} // namespace
+
+std::string text(const ordered_json& r, const std::vector<std::string>& styled, bool color) {
+    const Style st = color ? Style{"\033[1m", "\033[0m"} : Style{};
+    std::string out = head(r, st);
+    for (size_t i = 0; i < r["messages"].size(); ++i)
+        out += message(r["messages"][i], styled[i], st);
+    for (const ordered_json& d : r["documents"])
+        out += document(d, st);
+    if (r.contains("detach")) out += "\nDetach:  " + r["detach"].get<std::string>() + "\n";
+    return out;
+}
+
+} // namespace report
