@@ -2,6 +2,7 @@
 #include "harness.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 using namespace harness;
@@ -12,22 +13,66 @@ namespace {
 
 using records::Field;
 
-// A line table with its header table, the lines' key field and where a line's lookup scope comes
-// from: a field of the line, or (Mm_dok) of the header.
+using records::span;
+using records::Span;
+namespace rw_dok = records::rw_dok;
+namespace mr_dok = records::mr_dok;
+namespace mm_dok = records::mm_dok;
+
+// A line table and what its hook does with a line, for the tests that hold for all three hooks.
 struct LineTable {
     const char* label;
     int32_t table;
     int32_t header;
     Field<int16_t> key;
-    Field<int16_t> scope;
+    Field<int16_t> scope; // where a line's lookup scope comes from: the line or (Mm_dok) the header
     bool scope_in_header;
+    std::vector<Span> owned;           // the only bytes of a line the hook may change
+    std::vector<Span> unpriced;        // cleared, these make a line the hook fills
+    std::vector<Field<int16_t>> codes; // the line's price codes the hook converts prices by
+    int conversions;                   // 52289 calls for one filled line
+    // The recalculation calls of a filled two-line document whose count drops to 1 after the call
+    // `shortening`: the calls after it get the new count.
+    int32_t shortening;
+    std::vector<std::string> recalculations;
 };
 const LineTable kLineTables[] = {
-    {"Rw_dok", records::kRwDok, records::kRw, records::rw_dok::kKey, records::rw_dok::kScope,
-     false},
-    {"Mr_dok", records::kMrDok, records::kMr, records::mr_dok::kKey, records::mr_dok::kScope,
-     false},
-    {"Mm_dok", records::kMmDok, records::kMm, records::mm_dok::kKey, records::mm::kScope, true},
+    {"Rw_dok",
+     records::kRwDok,
+     records::kRw,
+     rw_dok::kKey,
+     rw_dok::kScope,
+     false,
+     {span(rw_dok::kSlotPrice), span(rw_dok::kSlotCode)},
+     {span(rw_dok::kSlotPrice)},
+     {},
+     0,
+     52334,
+     {"52333(line0)", "52333(line1)", "52334(lines, 2, Rw, 0, 0, 0)", "52335(Rw, Rw, lines, 1)"}},
+    {"Mr_dok",
+     records::kMrDok,
+     records::kMr,
+     mr_dok::kKey,
+     mr_dok::kScope,
+     false,
+     {span(mr_dok::kPrice, mr_dok::kConverted), span(mr_dok::kSelling, mr_dok::kSellingConverted)},
+     {span(mr_dok::kPrice)},
+     {mr_dok::kPriceCode, mr_dok::kSellingCode},
+     11, // the line price and ten selling prices
+     51465,
+     {"51465(line0, lines, 2, Mr, 0, 0, 0)", "51466(Mr, Mr, lines, 1)"}},
+    {"Mm_dok",
+     records::kMmDok,
+     records::kMm,
+     mm_dok::kKey,
+     records::mm::kScope,
+     true,
+     {span(mm_dok::kPrice, mm_dok::kValueMark), span(mm_dok::kSlotPrice), span(mm_dok::kSlotCode)},
+     {},
+     {mm_dok::kPriceCode},
+     1,
+     51472,
+     {"51472(line0, lines, 2, Mm, 0, 0, 0)", "51473(Mm, Mm, lines, 1)"}},
 };
 
 void PrintTo(const LineTable& t, std::ostream* os) {
@@ -121,6 +166,20 @@ class HookFrame : public HostTest, public ::testing::WithParamInterface<LineTabl
     void SetUp() override {
         HostTest::SetUp();
         ready();
+    }
+    // `n` lines filled with `fill`, each with key and scope `key` (the scope in the header for
+    // Mm_dok) and its unpriced fields cleared, so that the hook fills it from item `key`.
+    vordan::Lines fillable(size_t n, int16_t key, uint8_t fill) {
+        const LineTable& t = GetParam();
+        vordan::Lines lines = h().make_lines(t.table, n, fill);
+        name(lines);
+        for (size_t i = 0; i < n; ++i) {
+            put(lines[i], t.key, key);
+            put(t.scope_in_header ? h().current(t.header) : lines[i], t.scope, key);
+            for (const Span& u : t.unpriced)
+                memset(lines[i] + u.offset, 0, u.width);
+        }
+        return lines;
     }
 };
 
@@ -256,6 +315,54 @@ TEST_P(HookFrame, WithoutK9OrHeaderTheEventGoesToTheHostUntouched) {
         EXPECT_EQ(lines.records[0]->bytes(), before);
         h().add_table(gone, records::record_size(gone));
     }
+}
+
+TEST_P(HookFrame, ChangesNoByteOutsideTheFieldsItOwns) {
+    const LineTable& t = GetParam();
+    // Every other byte holds 0x5A: every slot and selling level in use, every field non-zero.
+    h().items.push_back({0x5A5A, 0x5A5A, 3.5, 6});
+    vordan::Lines lines = fillable(1, 0x5A5A, 0x5A);
+    const auto before = lines.records[0]->bytes();
+    const auto header = h().tables.at(t.header).current->bytes();
+    ctrl_e(t.table, lines);
+    EXPECT_NE(lines.records[0]->bytes(), before); // filled
+    expect_only_changed(before, lines[0], t.owned);
+    EXPECT_EQ(h().tables.at(t.header).current->bytes(), header);
+    EXPECT_TRUE(lines.records[0]->guard_intact());
+}
+
+TEST_P(HookFrame, RecalculationsGetTheCountAsItIsAtEachCall) {
+    const LineTable& t = GetParam();
+    h().items.push_back({1, 1, 10.0, 0});
+    vordan::Lines lines = fillable(2, 1, 0x01);
+    h().on_call = [&](int32_t ordinal) {
+        if (ordinal == t.shortening) lines.count = 1;
+    };
+    ctrl_e(t.table, lines);
+    std::vector<std::string> recalculations;
+    for (const std::string& call : h().trace)
+        for (const char* prefix : {"5233", "5146", "5147"})
+            if (call.rfind(prefix, 0) == 0) recalculations.push_back(call);
+    EXPECT_EQ(recalculations, t.recalculations);
+}
+
+TEST_P(HookFrame, PassesCodeMinusOneToTheConversionAs65535) {
+    const LineTable& t = GetParam();
+    h().rates[65535] = 2.0;
+    h().items.push_back({1, 1, 40.0, -1});
+    vordan::Lines lines = fillable(1, 1, 0x01);
+    for (Field<int16_t> code : t.codes)
+        put(lines[0], code, -1);
+    ctrl_e(t.table, lines);
+    for (Field<int16_t> code : t.codes)
+        EXPECT_EQ(get(lines[0], code), -1) << code.offset;
+    int conversions = 0;
+    for (const std::string& call : h().trace) {
+        if (call.rfind("52289(", 0) != 0) continue;
+        EXPECT_EQ(call.rfind("52289(2, 65535, ", 0), 0u) << call;
+        ++conversions;
+    }
+    EXPECT_EQ(conversions, t.conversions);
 }
 
 INSTANTIATE_TEST_SUITE_P(LineTables, HookFrame, ::testing::ValuesIn(kLineTables),

@@ -159,20 +159,6 @@ TEST_F(MmFill, FailedLookupValuesTheLinesOwnPriceWithCodeZero) {
     EXPECT_EQ(line_trace(), expected);
 }
 
-TEST_F(MmFill, PassesCodeMinusOneToTheConversionAs65535) {
-    h().rates[65535] = 2.0;
-    h().items = {{1, 3, 400.0, -1}};
-    vordan::Lines l = lines(1, 1000);
-    put(l[0], kSlotUse, 1);
-    ctrl_e(records::kMmDok, l);
-    EXPECT_EQ(get(l[0], kPriceCode), -1);
-    EXPECT_EQ(get(l[0], kSlotCode), -1);
-    EXPECT_EQ(get(l[0], kConverted), 800.0);
-    const std::vector<std::string> t = line_trace();
-    ASSERT_GE(t.size(), 6u);
-    EXPECT_EQ(t[5], "52289(2, 65535, 400)");
-}
-
 TEST_F(MmFill, CallsTheHostLineByLineWhetherTheLookupSucceedsOrNot) {
     h().rates[5] = 2.0;
     h().items = {{1, 3, 400.0, 5}}; // the second line (key 2) finds nothing
@@ -195,24 +181,6 @@ TEST_F(MmFill, CallsTheHostLineByLineWhetherTheLookupSucceedsOrNot) {
     ASSERT_EQ(h().handler_calls.size(), 1u);
 }
 
-TEST_F(MmFill, RecalculationsGetTheCountAsItIsAtEachCall) {
-    h().items = {{1, 3, 10.0, 0}, {2, 3, 10.0, 0}};
-    vordan::Lines l = lines(2, 1000);
-    // The line recalculation shortens the document: the document recalculation sees 1, and the
-    // second line is no longer there to fill.
-    h().on_call = [&](int32_t ordinal) {
-        if (ordinal == 51472) l.count = 1;
-    };
-    ctrl_e(records::kMmDok, l);
-    std::vector<std::string> recalculations;
-    for (const std::string& call : h().trace)
-        if (call.rfind("5147", 0) == 0) recalculations.push_back(call);
-    const std::vector<std::string> expected = {"51472(line0, lines, 2, Mm, 0, 0, 0)",
-                                               "51473(Mm, Mm, lines, 1)"};
-    EXPECT_EQ(recalculations, expected);
-    EXPECT_EQ(get(l[1], kPrice), 0.0);
-}
-
 TEST_F(MmFill, EmptyDocumentCallsNoRecalculation) {
     h().items = {{1, 3, 10.0, 0}};
     vordan::Lines l = lines(1, 1000);
@@ -227,26 +195,6 @@ TEST_F(MmFill, EmptyDocumentCallsNoRecalculation) {
         EXPECT_EQ(h().trace, expected);
         EXPECT_EQ(l.records[0]->bytes(), before);
     }
-}
-
-TEST_F(MmFill, ChangesNoByteOutsideItsFields) {
-    // Every byte holds 0x6B, so every slot is in use; the header gives the scope.
-    put(h().current(records::kMm), kHeaderScope, 0x6B6B);
-    h().items = {{0x6B6B, 0x6B6B, 3.5, 6}};
-    vordan::Lines l = h().make_lines(records::kMmDok, 1, 0x6B);
-    name(l);
-    const auto before = l.records[0]->bytes();
-    const auto header = h().tables.at(records::kMm).current->bytes();
-    ctrl_e(records::kMmDok, l);
-    ASSERT_EQ(get(l[0], kPrice), 3.5);
-    EXPECT_EQ(get(l[0], kValueMark), 0u);
-    for (uint32_t j = 0; j < 10; ++j) {
-        EXPECT_EQ(get(l[0], kSlotPrice, j), 3) << j;
-        EXPECT_EQ(get(l[0], kSlotCode, j), 6) << j;
-    }
-    expect_only_changed(before, l[0],
-                        {span(kPrice, kValueMark), span(kSlotPrice), span(kSlotCode)});
-    EXPECT_EQ(h().tables.at(records::kMm).current->bytes(), header);
 }
 
 } // namespace

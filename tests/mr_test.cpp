@@ -223,29 +223,6 @@ TEST_F(MrFill, ComputesTheAmountsInDoublePrecision) {
     EXPECT_EQ(get(lines[0], kDifference), 0.0);
 }
 
-TEST_F(MrFill, PassesCodeMinusOneToTheConversionAs65535) {
-    h().rates[65535] = 2.0;
-    item(40.0, -1);
-    vordan::Lines lines = line(1000);
-    put(lines[0], kSellingCode, -1);
-    ctrl_e(records::kMrDok, lines);
-    EXPECT_EQ(get(lines[0], kPriceCode), -1);
-    EXPECT_EQ(get(lines[0], kSellingCode), -1);
-    EXPECT_EQ(get(lines[0], kValue), 40.0);
-    EXPECT_EQ(get(lines[0], kConverted), 80.0);
-    for (uint32_t j = 0; j < 10; ++j) {
-        EXPECT_EQ(get(lines[0], kSelling, j), 40.0) << j;
-        EXPECT_EQ(get(lines[0], kSellingConverted, j), 80.0) << j;
-    }
-    int conversions = 0;
-    for (const std::string& call : h().trace) {
-        if (call.rfind("52289(", 0) != 0) continue;
-        EXPECT_EQ(call.rfind("52289(2, 65535, ", 0), 0u) << call;
-        ++conversions;
-    }
-    EXPECT_EQ(conversions, 11); // the line price and ten selling prices
-}
-
 TEST_F(MrFill, CallsTheHostLineByLine) {
     for (int16_t m : {0, 1}) {
         SCOPED_TRACE(m == 0 ? "markup" : "margin");
@@ -294,46 +271,6 @@ TEST_F(MrFill, CallsTheHostLineByLine) {
         EXPECT_EQ(get(lines[0], kDifference), 24.0);
         EXPECT_EQ(get(lines[1], kSelling, 9), 40.0);
     }
-}
-
-TEST_F(MrFill, RecalculationsGetTheCountAsItIsAtEachCall) {
-    item(10.0);
-    vordan::Lines lines = h().make_lines(records::kMrDok, 2);
-    name(lines);
-    for (int i = 0; i < 2; ++i) {
-        put(lines[i], kKey, 1);
-        put(lines[i], kScope, 3);
-    }
-    // The line recalculation shortens the document: the document recalculation sees 1, and the
-    // second line is no longer there to fill.
-    h().on_call = [&](int32_t ordinal) {
-        if (ordinal == 51465) lines.count = 1;
-    };
-    ctrl_e(records::kMrDok, lines);
-    std::vector<std::string> recalculations;
-    for (const std::string& call : h().trace)
-        if (call.rfind("5146", 0) == 0) recalculations.push_back(call);
-    const std::vector<std::string> expected = {"51465(line0, lines, 2, Mr, 0, 0, 0)",
-                                               "51466(Mr, Mr, lines, 1)"};
-    EXPECT_EQ(recalculations, expected);
-    EXPECT_EQ(get(lines[1], kPrice), 0);
-}
-
-TEST_F(MrFill, ChangesNoByteOutsideItsFields) {
-    // Every byte holds 0x5A, key and scope included; only the price is cleared so that the line
-    // is filled. Percentages are only read while the line has a value.
-    h().items.push_back({0x5A5A, 0x5A5A, 3.5, 6});
-    vordan::Lines lines = h().make_lines(records::kMrDok, 1, 0x5A);
-    name(lines);
-    put(lines[0], kPrice, 0);
-    const auto before = lines.records[0]->bytes();
-    const auto header = h().tables.at(records::kMr).current->bytes();
-    ctrl_e(records::kMrDok, lines);
-    ASSERT_EQ(get(lines[0], kPrice), 3);
-    ASSERT_NE(get(lines[0], kValue), 0.0);
-    expect_only_changed(before, lines[0],
-                        {span(kPrice, kConverted), span(kSelling, kSellingConverted)});
-    EXPECT_EQ(h().tables.at(records::kMr).current->bytes(), header);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 using namespace harness;
 using records::get;
 using records::put;
-using records::span;
 
 namespace {
 
@@ -128,19 +127,6 @@ TEST_F(RwFill, EachLineGetsThePriceOfItsOwnLookupInOrder) {
     EXPECT_EQ(h().lookup_key, 4444);
     EXPECT_EQ(h().lookup_scope, 55);
     ASSERT_EQ(h().handler_calls.size(), 1u);
-}
-
-TEST_F(RwFill, ChangesNoByteOutsideTheSlotPricesAndCodes) {
-    h().items.push_back({0x3A3A, 0x3A3A, 3.5, 6});
-    vordan::Lines lines = h().make_lines(records::kRwDok, 1, 0x3A);
-    name(lines);
-    for (uint32_t j = 0; j < 10; ++j)
-        put(lines[0], kSlotPrice, 0.0, j);
-    const auto before = lines.records[0]->bytes();
-    ctrl_e(records::kRwDok, lines);
-    harness::expect_only_changed(before, lines[0], {span(kSlotPrice), span(kSlotCode)});
-    for (uint32_t j = 0; j < 10; ++j)
-        EXPECT_EQ(get(lines[0], kSlotPrice, j), 3.5);
 }
 
 TEST_F(RwFill, ClosingStepsRunWithTheCountReadAtEachCall) {
