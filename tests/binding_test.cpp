@@ -20,22 +20,13 @@ constexpr uint32_t kMessageLimit = 499; // the dialog's 500-byte message without
 
 // The missing-entry dialog's texts as the box shows them: Windows-1250 bytes, a blank wherever
 // the message format has markup.
-const std::string kCaption1250 = "POWA\xAF"
-                                 "NY B\xA3"
-                                 "\xA5"
-                                 "D WTYCZKI";
-const std::string kAdvice1250 = "\n\nB\xB3"
-                                "\xB9"
-                                "d ten mo\xBF"
-                                "na zignorowa\xE6"
-                                " lecz dalsza praca\nprogramu w tych warunkach mo\xBF"
-                                "e by\xE6"
-                                " niebezpieczna.\n\nKonieczna jest aktualizacja programu!";
+const std::string kCaption1250 = cp1250("POWAŻNY BŁĄD WTYCZKI");
+const std::string kAdvice1250 =
+    cp1250("\n\nBłąd ten można zignorować lecz dalsza praca\nprogramu w tych warunkach może być "
+           "niebezpieczna.\n\nKonieczna jest aktualizacja programu!");
 
 std::string message1250(const std::string& module, const std::string& entry) {
-    return "W module  " + module + " \nbrak wpisu  " + entry +
-           " \nWywo\xB3"
-           "ano z wtyczki  " +
+    return "W module  " + module + " \nbrak wpisu  " + entry + cp1250(" \nWywołano z wtyczki  ") +
            kTitle + " ." + kAdvice1250;
 }
 
@@ -445,7 +436,7 @@ TEST_P(DialogText, StaysWithinItsBufferAndKeepsThePathsEndAndTheAdvice) {
     EXPECT_LE(text.size(), kMessageLimit);
     EXPECT_TRUE(ends_with(text, kAdvice1250));
     const std::string entry = c.name_length ? name.substr(0, 99) : "52029";
-    const std::string middle = " \nbrak wpisu  " + entry + " \nWywo\xB3";
+    const std::string middle = " \nbrak wpisu  " + entry + cp1250(" \nWywoł");
     const size_t at = text.find(middle);
     ASSERT_NE(at, std::string::npos) << text;
     ASSERT_EQ(text.rfind("W module  ", 0), 0u);

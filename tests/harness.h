@@ -111,6 +111,15 @@ class HostTest : public ::testing::Test {
     Entry30009 e30009_ = nullptr;
 };
 
+// The plug-in's texts are Mazovia bytes, and the message box shows Windows-1250: expected texts
+// are written in UTF-8 and encoded with these.
+inline std::string mazovia(const std::string& utf8) {
+    return vordan::utf8_to_mazovia(utf8);
+}
+inline std::string cp1250(const std::string& utf8) {
+    return vordan::mazovia_to_cp1250(mazovia(utf8));
+}
+
 // Bytes of a buffer outside the listed spans.
 using records::Span;
 inline void expect_only_changed(const std::vector<uint8_t>& before, const uint8_t* after,

@@ -12,59 +12,29 @@ constexpr int32_t kReportFlags = 0xC001;
 // The version message as the host formats it: the title in both places.
 std::string version_message() {
     const std::string title = kTitle;
-    return "Modu\x92"
-           " \"" +
-           title +
-           "\" i program wyst\x91"
-           "puj\x86"
-           " w r\xA2"
-           "\xA7"
-           "nych wersjach!\n"
-           "\n"
-           "Zosta\x92"
-           " zakualizowany tylko program albo tylko modu\x92"
-           ",\n"
-           "a nie oba jednocze\x9E"
-           "nie! Aby naprawi\x8D"
-           " t\x91"
-           " sytuacj\x91"
-           "\n"
-           "zainstaluj aktualizacj\x91"
-           " programu wraz z modu\x92"
-           "em \"" +
-           title +
-           "\".\n"
-           "\n"
-           "MODU\x9C"
-           " NIE ZOSTANIE ZA\x9C"
-           "ADOWANY!!!\n";
+    return mazovia("Moduł \"") + title +
+           mazovia("\" i program występują w różnych wersjach!\n\nZostał zakualizowany tylko "
+                   "program albo tylko moduł,\na nie oba jednocześnie! Aby naprawić tę "
+                   "sytuację\nzainstaluj aktualizację programu wraz z modułem \"") +
+           title + mazovia("\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n");
 }
 
 // The size table with the given rows ("name\texpected\thost") and the file name in the closing.
 std::string size_table(const std::vector<std::string>& rows,
                        const std::string& file = "cenyzak.dll") {
-    std::string text = "Rozmiary rekord\xA2"
-                       "w niekt\xA2"
-                       "rych tabel nie zgadzaj\x86"
-                       " si\x91"
-                       "\nmi\x91"
-                       "dzy programem a wtyczk\x86"
-                       " \"" +
-                       std::string(kTitle) +
-                       "\":\n\n\x01"
-                       "tl18l33\x01"
-                       "TABELA\tWE WTYCZCE\tW PROGRAMIE\n";
+    std::string text =
+        mazovia(
+            "Rozmiary rekordów niektórych tabel nie zgadzają się\nmiędzy programem a wtyczką \"") +
+        std::string(kTitle) +
+        "\":\n\n\x01"
+        "tl18l33\x01"
+        "TABELA\tWE WTYCZCE\tW PROGRAMIE\n";
     for (const std::string& row : rows)
         text += "\x01"
                 "tp25p40\x01" +
                 row + "\n";
-    return text +
-           "\nModu\x92"
-           " wtyczki \x02" +
-           file +
-           "\x01"
-           "\nNIE zostanie za\x92"
-           "adowany!";
+    return text + mazovia("\nModuł wtyczki \x02") + file +
+           mazovia("\x01\nNIE zostanie załadowany!");
 }
 
 class LayoutCheck : public HostTest {
@@ -188,23 +158,13 @@ TEST_F(LayoutCheck, ReportTextsAreMazoviaBytesWithTheirMarkup) {
     {
         SCOPED_TRACE("version message");
         const vordan::Message m = report();
-        EXPECT_EQ(m.text, "Modu\x92"
-                          " \"Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)\" i program "
-                          "wyst\x91"
-                          "puj\x86"
-                          " w r\xA2\xA7"
-                          "nych wersjach!\n\nZosta\x92"
-                          " zakualizowany tylko program albo tylko modu\x92"
-                          ",\na nie oba jednocze\x9E"
-                          "nie! Aby naprawi\x8D"
-                          " t\x91"
-                          " sytuacj\x91"
-                          "\nzainstaluj aktualizacj\x91"
-                          " programu wraz z modu\x92"
-                          "em \"Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)\".\n\n"
-                          "MODU\x9C"
-                          " NIE ZOSTANIE ZA\x9C"
-                          "ADOWANY!!!\n");
+        EXPECT_EQ(
+            m.text,
+            mazovia("Moduł \"Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)\" i program "
+                    "występują w różnych wersjach!\n\nZostał zakualizowany tylko program albo "
+                    "tylko moduł,\na nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj "
+                    "aktualizację programu wraz z modułem \"Wypelnienie RW, MM wew. i MM wys. "
+                    "cenami zakupu (Ctrl-E)\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n"));
         EXPECT_EQ(m.caption, "STOP!!!");
     }
     h().remove_table(records::kK9);
@@ -212,19 +172,11 @@ TEST_F(LayoutCheck, ReportTextsAreMazoviaBytesWithTheirMarkup) {
     {
         SCOPED_TRACE("size table");
         const vordan::Message m = report();
-        EXPECT_EQ(m.text, "Rozmiary rekord\xA2"
-                          "w niekt\xA2"
-                          "rych tabel nie zgadzaj\x86"
-                          " si\x91"
-                          "\nmi\x91"
-                          "dzy programem a wtyczk\x86"
-                          " \"Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)\":\n\n"
-                          "\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n"
-                          "\x01tp25p40\x01k9\t1024\tbrak\n"
-                          "\nModu\x92"
-                          " wtyczki \x02"
-                          "cenyzak.dll\x01\nNIE zostanie za\x92"
-                          "adowany!");
+        EXPECT_EQ(m.text, mazovia("Rozmiary rekordów niektórych tabel nie zgadzają się\nmiędzy "
+                                  "programem a wtyczką \"Wypelnienie RW, MM wew. i MM wys. cenami "
+                                  "zakupu (Ctrl-E)\":\n\n\x01tl18l33\x01TABELA\tWE WTYCZCE\tW "
+                                  "PROGRAMIE\n\x01tp25p40\x01k9\t1024\tbrak\n\nModuł wtyczki \x02"
+                                  "cenyzak.dll\x01\nNIE zostanie załadowany!"));
         EXPECT_EQ(m.caption, "STOP!!!");
     }
 }

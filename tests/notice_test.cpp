@@ -84,8 +84,9 @@ TEST_F(InstallationNotice, ShowsTheTitleInItsMessage) {
     const vordan::Message& m = h().messages[0];
     EXPECT_EQ(m.ordinal, 52023);
     EXPECT_EQ(m.flags, 1194); // the notice number
-    EXPECT_EQ(m.text, "Zainstalowano wtyczk\x91"
-                      ": Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)");
+    EXPECT_EQ(
+        m.text,
+        mazovia("Zainstalowano wtyczkę: Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)"));
 }
 
 TEST_F(InstallationNotice, IsNotShownAgainOnceTheUserSetsTheFlag) {

@@ -37,9 +37,7 @@ class PluginTest : public HostTest {
             return "";
         }
         const std::string& text = h().messages[0].text;
-        const std::string tail = "\x01"
-                                 "\nNIE zostanie za\x92"
-                                 "adowany!";
+        const std::string tail = mazovia("\x01\nNIE zostanie załadowany!");
         const size_t open = text.rfind('\x02');
         EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
         if (open == std::string::npos || text.size() < open + 1 + tail.size()) return "";
