@@ -65,7 +65,9 @@ struct Scenario {
     std::map<std::string, std::optional<int16_t>> table_sizes; // by table name; nullopt: missing
     std::vector<int32_t> missing_services;
     std::vector<int32_t> dialog_answers; // MessageBoxA answers: 3 abort, 4 retry, 5 ignore, 0 fail
-    std::optional<std::string> plugin_file; // nullopt in the file: the default; "" unavailable
+    // The plug-in's file name as the platform gives it: the scenario's text, or the default when
+    // it names none; plugin_file null in the scenario makes it unavailable.
+    std::optional<std::string> plugin_file;
     bool plugin_file_unavailable = false;
     // Notice setting: stored value, or none stored; unreadable: every read fails.
     std::optional<int32_t> notice_stored;

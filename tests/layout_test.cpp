@@ -137,8 +137,8 @@ TEST_F(LayoutCheck, RefillingTheHeadDropsTheRecordsBehindIt) {
     EXPECT_EQ(attach(), -1);
     // The host is up to date now. Mm's record is refilled with equal sizes but stays the head of
     // the list, which nothing empties; k9's record stood behind it and is gone.
-    h().add_table(records::kMm, 526);
-    h().add_table(records::kK9, 1024);
+    h().add_table(records::kMm, records::record_size(records::kMm));
+    h().add_table(records::kK9, records::record_size(records::kK9));
     EXPECT_EQ(attach(), -1);
     expect_rows({"Mm\t526\t526"});
 }
@@ -202,9 +202,9 @@ TEST_F(MismatchReport, ShowsTheLongestListWhole) {
     ASSERT_EQ(attach(), -1);
     // Three starts, each failing at the next line table: the tables before it are right by then.
     ASSERT_EQ(start(0), 0);
-    h().add_table(records::kRwDok, 2125);
+    h().add_table(records::kRwDok, records::record_size(records::kRwDok));
     ASSERT_EQ(start(0), 0);
-    h().add_table(records::kMrDok, 1034);
+    h().add_table(records::kMrDok, records::record_size(records::kMrDok));
     ASSERT_EQ(start(0), 0);
 
     h().messages.clear();
