@@ -32,7 +32,7 @@ std::string answer_name(int32_t answer) {
     case 3:
         return "Przerwij";
     case 4:
-        return "Pon\xC3\xB3w";
+        return "Ponów";
     case 5:
         return "Ignoruj";
     default:
@@ -141,7 +141,7 @@ void Runner::collect_dialogs() {
         m["kind"] = "dialog";
         m["caption"] = vordan::cp1250_to_utf8(b.caption);
         m["text"] = vordan::cp1250_to_utf8(b.text);
-        m["buttons"] = {"Przerwij", "Pon\xC3\xB3w", "Ignoruj"};
+        m["buttons"] = {"Przerwij", "Ponów", "Ignoruj"};
         m["answer"] = answer_name(b.answer);
         add_message(m, m["text"]);
     }
@@ -212,7 +212,7 @@ ordered_json Runner::run_events(const scenario::Document& d, vordan::Lines& line
 
 ordered_json Runner::report_line(const scenario::Document& d, size_t i,
                                  const std::vector<codec::FieldValue>& before,
-                                 const uint8_t* record, LineOutcome const& outcome) {
+                                 const uint8_t* record, const LineOutcome& outcome) {
     const scenario::Line& src = d.lines[i];
     const std::vector<codec::FieldValue> after = codec::decode_line(d.kind, record);
     const int16_t scope = d.kind == scenario::Kind::Mm ? d.scope : src.scope;

@@ -3,6 +3,9 @@
 // tables' handler slots for each document's events, 30001 detach, unload. The result is what a
 // person (or, with --json, a tool) wants to see: every document's lines before and after, and
 // every message the plug-in showed.
+//
+// In parts: the run (hostsim.cpp), the record codec between scenario lines and record bytes
+// (codec.h), the text report (report.h).
 #pragma once
 
 #include "sim/scenario.h"

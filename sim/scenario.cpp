@@ -275,12 +275,10 @@ void notice(const Reader& r, const json& v, Scenario& s) {
     if (v.contains("user_sets")) s.notice_user_sets = i16(r, v["user_sets"], "notice.user_sets");
 }
 
-} // namespace
-
-Scenario parse(const std::string& text, const std::string& file) {
-    json root;
+// The JSON text, or an error that names the line and the column where it stops being JSON.
+json parse_json(const std::string& text, const std::string& file) {
     try {
-        root = json::parse(text);
+        return json::parse(text);
     } catch (const json::parse_error& e) {
         // Turn the byte offset into a line and a column.
         size_t line = 1, column = 1;
@@ -297,6 +295,36 @@ Scenario parse(const std::string& text, const std::string& file) {
         if (cut != std::string::npos) what = what.substr(cut);
         throw Error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
     }
+}
+
+PriceCode price_code(const Reader& r, const json& v, const std::string& p) {
+    r.object(v, p, {"code", "name", "rate"});
+    PriceCode c;
+    if (!v.contains("code")) r.fail(p, "missing field \"code\"");
+    c.code = int32_t(r.integer(v["code"], p + ".code", 0, 65535));
+    if (v.contains("name")) c.name = r.text(v["name"], p + ".name");
+    if (v.contains("rate")) c.rate = r.number(v["rate"], p + ".rate");
+    return c;
+}
+
+Item item(const Reader& r, const json& v, const std::string& p) {
+    r.object(v, p, {"key", "scope", "name", "price", "code"});
+    Item it;
+    if (!v.contains("key")) r.fail(p, "missing field \"key\"");
+    it.key = i16(r, v["key"], p + ".key");
+    if (it.key == 0) r.fail(p + ".key", "0 is no key: a line with key 0 is never looked up");
+    if (v.contains("scope")) it.scope = i16(r, v["scope"], p + ".scope");
+    if (v.contains("name")) it.name = r.text(v["name"], p + ".name");
+    if (!v.contains("price")) r.fail(p, "missing field \"price\" (the purchase price)");
+    it.price = r.number(v["price"], p + ".price");
+    if (v.contains("code")) it.code = i16(r, v["code"], p + ".code");
+    return it;
+}
+
+} // namespace
+
+Scenario parse(const std::string& text, const std::string& file) {
+    const json root = parse_json(text, file);
     Reader r(file);
     r.object(root, "", {"description", "host", "notice", "price_codes", "items", "documents"});
     Scenario s;
@@ -305,36 +333,14 @@ Scenario parse(const std::string& text, const std::string& file) {
     if (root.contains("notice")) notice(r, root["notice"], s);
     if (root.contains("price_codes")) {
         r.array(root["price_codes"], "price_codes");
-        for (size_t i = 0; i < root["price_codes"].size(); ++i) {
-            const json& v = root["price_codes"][i];
-            const std::string p = Reader::at("price_codes", i);
-            r.object(v, p, {"code", "name", "rate"});
-            PriceCode c;
-            if (!v.contains("code")) r.fail(p, "missing field \"code\"");
-            c.code = int32_t(r.integer(v["code"], p + ".code", 0, 65535));
-            if (v.contains("name")) c.name = r.text(v["name"], p + ".name");
-            if (v.contains("rate")) c.rate = r.number(v["rate"], p + ".rate");
-            s.price_codes.push_back(c);
-        }
+        for (size_t i = 0; i < root["price_codes"].size(); ++i)
+            s.price_codes.push_back(
+                price_code(r, root["price_codes"][i], Reader::at("price_codes", i)));
     }
     if (root.contains("items")) {
         r.array(root["items"], "items");
-        for (size_t i = 0; i < root["items"].size(); ++i) {
-            const json& v = root["items"][i];
-            const std::string p = Reader::at("items", i);
-            r.object(v, p, {"key", "scope", "name", "price", "code"});
-            Item it;
-            if (!v.contains("key")) r.fail(p, "missing field \"key\"");
-            it.key = i16(r, v["key"], p + ".key");
-            if (it.key == 0)
-                r.fail(p + ".key", "0 is no key: a line with key 0 is never looked up");
-            if (v.contains("scope")) it.scope = i16(r, v["scope"], p + ".scope");
-            if (v.contains("name")) it.name = r.text(v["name"], p + ".name");
-            if (!v.contains("price")) r.fail(p, "missing field \"price\" (the purchase price)");
-            it.price = r.number(v["price"], p + ".price");
-            if (v.contains("code")) it.code = i16(r, v["code"], p + ".code");
-            s.items.push_back(it);
-        }
+        for (size_t i = 0; i < root["items"].size(); ++i)
+            s.items.push_back(item(r, root["items"][i], Reader::at("items", i)));
     }
     if (!root.contains("documents"))
         r.fail("", "missing field \"documents\" (a list of RW, MR and MM documents)");
