@@ -17,35 +17,15 @@
 // registers for a variable list; all of them are saved around the resolution.
 //
 // When the resolution leaves the entry empty (Abort, or Ignore without a fallback routine), the
-// waiting call must not go through the empty target: cz_bind_entry hands back the entry's absent
-// routine instead, which has the service's own signature and returns a zero of its result type.
+// waiting call must not go through the empty target: cz_bind_entry hands back the service's
+// fallback routine instead, which has the service's own signature and returns zero of its result
+// type.
 #include "host/entries.h"
 
-#define CZ_ABSENT(ord, ret, params, name)                                                          \
-    static ret CZ_CDECL absent_##ord params {                                                      \
-        typedef ret result;                                                                        \
-        return result();                                                                           \
-    }
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#endif
-CZ_HOST_SERVICES(CZ_ABSENT)
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-#undef CZ_ABSENT
-
-static const cz_proc kAbsent[CZ_HOST_ENTRY_COUNT] = {
-#define CZ_ABSENT_PTR(ord, ret, params, name) reinterpret_cast<cz_proc>(absent_##ord),
-    CZ_HOST_SERVICES(CZ_ABSENT_PTR)
-#undef CZ_ABSENT_PTR
-};
-
 extern "C" cz_proc CZ_CDECL cz_bind_entry(int32_t index) {
-    HostEntry& entry = g_host_entries[index];
-    resolve_entry(entry);
-    return entry.target ? entry.target : kAbsent[index];
+    resolve_entry(index);
+    const cz_proc target = g_host_entries[index].target;
+    return target ? target : fallback_routine(index);
 }
 
 // Symbol names: MinGW's i386 C names carry a leading underscore.

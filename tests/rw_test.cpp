@@ -168,4 +168,33 @@ TEST_F(RwFill, ClosingStepsRunWithTheCountReadAtEachCall) {
     }
 }
 
+TEST_F(RwFill, WithoutACurrentHeaderTheLinesAreFilledAndTheNullHeaderGoesOn) {
+    // The RW hook never reads the header: it only hands the host's pointer to the recalculations.
+    vordan::write<uint8_t*>(h().descriptor(vordan::kRw), vordan::kDescCurrent, nullptr);
+    h().items.push_back({0x3A3A, 0x3A3A, 3.5, 6});
+    vordan::Lines lines = h().make_lines(vordan::kRwDok, 1, 0x3A);
+    name(lines);
+    write<double>(lines[0], kPrice, 0.0);
+    const auto before = lines.records[0]->bytes();
+    ctrl_e(vordan::kRwDok, lines);
+    EXPECT_EQ(read<double>(lines[0], kPrice), 3.5);
+    EXPECT_EQ(read<int16_t>(lines[0], kCode), 6);
+    expect_only_changed(before, lines[0], {{kPrice, 80}, {kCode, 20}});
+    const std::vector<std::string> expected = {"52256(49)",
+                                               "52256(56)",
+                                               "52266()",
+                                               "52265()",
+                                               "52266()",
+                                               "52266()",
+                                               "52265()",
+                                               "52412(-1, 0)",
+                                               "52333(line0)",
+                                               "52334(lines, 1, null, 0, 0, 0)",
+                                               "52335(null, null, lines, 1)",
+                                               "52265()",
+                                               "52266()"};
+    EXPECT_EQ(h().trace, expected);
+    EXPECT_EQ(h().handler_calls.size(), 1u);
+}
+
 } // namespace

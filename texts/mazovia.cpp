@@ -7,11 +7,20 @@ static const unsigned char kPolish[18][2] = {
     {0x9C, 0xA3}, {0xA5, 0xD1}, {0xA3, 0xD3}, {0x98, 0x8C}, {0xA0, 0x8F}, {0xA1, 0xAF},
 };
 
-void mazovia_to_cp1250(char* text) {
+// Replaces every byte found in column `from` of the table by the byte beside it.
+static void convert(char* text, int from) {
     for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p; ++p)
         for (const auto& pair : kPolish)
-            if (*p == pair[0]) {
-                *p = pair[1];
+            if (*p == pair[from]) {
+                *p = pair[1 - from];
                 break;
             }
+}
+
+void mazovia_to_cp1250(char* text) {
+    convert(text, 0);
+}
+
+void cp1250_to_mazovia(char* text) {
+    convert(text, 1);
 }
