@@ -2,8 +2,8 @@
 // abort the load, ask again, or go on without the service (and without asking again).
 #include "host/entries.h"
 
+#include "platform/module.h"
 #include "platform/platform.h"
-#include "plugin/module.h"
 #include "texts/mazovia.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"

@@ -15,12 +15,10 @@
 #include "pricing/fields.h"
 #include "pricing/hooks.h"
 
-#include <string.h>
-
 enum : int32_t { kCtrlE = 5 };
 
 // What one Ctrl-E event works on. Host cells (count, key, scope, the record array) are read and
-// written through memcpy: the plug-in does not rely on the host aligning them.
+// written with load and store (host/fields.h).
 struct Event {
     int32_t* count;       // handler argument 3; null counts as 0
     uint8_t** records;    // handler argument 4
@@ -28,15 +26,6 @@ struct Event {
     uint8_t* header_desc; // descriptor of the document header table
     uint8_t* header;      // header table's current record when the event arrived
 };
-
-template <typename T> inline T load(const T* cell) {
-    T value;
-    memcpy(&value, cell, sizeof value);
-    return value;
-}
-template <typename T> inline void store(T* cell, T value) {
-    memcpy(cell, &value, sizeof value);
-}
 
 // The record count as the count cell holds it at this moment.
 inline int32_t count_now(const Event& e) {

@@ -126,7 +126,7 @@ struct Host {
     std::function<int32_t()> lookup_override;
     std::function<double(double, int32_t)> round_amount;           // 52179
     std::function<double(int32_t, int32_t, double)> convert_price; // 52289
-    std::map<const void*, std::string> names; // how trace shows pointers
+    std::map<const void*, std::string> names;                      // how trace shows pointers
     // The recalculation services compute the host's own line and document totals (below); off,
     // they only trace, so that a test sees exactly the bytes the plug-in wrote.
     bool recalculate = false;
