@@ -2,8 +2,8 @@
 // abort the load, ask again, or go on without the service (and without asking again).
 #include "host/entries.h"
 
+#include "platform/module.h"
 #include "platform/platform.h"
-#include "plugin/module.h"
 #include "texts/mazovia.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"
@@ -26,9 +26,10 @@ int32_t g_ignore_all; // set by the first Ignore, never cleared while the module
 
 // Converts a text in place from the host's encoding 1 (Mazovia) to its encoding 3 (the one the
 // message box shows) with host service 52158. When that service is itself the one missing, its
-// entry is empty (or becomes empty during the call, which then reaches the entry's absent routine
-// and changes nothing): the dialog then converts with the plug-in's own table instead, so that it
-// never calls through the empty entry nor raises a dialog for 52158 from inside its own dialog.
+// entry is empty (or becomes empty during the call, which then reaches the service's fallback
+// routine and changes nothing): the dialog then converts with the plug-in's own table instead, so
+// that it never calls through the empty entry nor raises a dialog for 52158 from inside its own
+// dialog.
 void convert_for_box(char* text) {
     if (!HOST_EMPTY(52158)) HOST(52158)(text, text, 1, 3);
     if (HOST_EMPTY(52158)) mazovia_to_cp1250(text);
@@ -52,6 +53,10 @@ int32_t missing_entry_dialog(uintptr_t id) {
         tb_init(t, module_text, kModuleTextSize);
         tb_str(t, kUnknownModule);
     }
+    // The platform gives the path in the Windows code page, while the whole message is converted
+    // from Mazovia below: its Polish letters go to Mazovia first, so that they come back as they
+    // were (a folder "Księgowość" would otherwise show as "KsięgowoŁć").
+    cp1250_to_mazovia(module_text);
 
     char entry_text[kEntryTextSize];
     TextBuf entry;

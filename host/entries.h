@@ -18,13 +18,13 @@ extern HostEntry g_host_entries[CZ_HOST_ENTRY_COUNT];
 // Whether the entry of service NNNNN is empty (unbound and without a fallback routine).
 #define HOST_EMPTY(ord) (g_host_entries[CZ_ENTRY_##ord].target == nullptr)
 
-// Entry resolution: looks the entry's identifier up in the host module, stores the answer in the
-// entry at once, and when nothing was found asks the missing-entry dialog whether to go on with a
-// fallback routine.
-void resolve_entry(HostEntry& entry);
+// Entry resolution for the entry at `index`: looks the entry's identifier up in the host module,
+// stores the answer in the entry at once, and when nothing was found asks the missing-entry
+// dialog whether to go on with the service's fallback routine.
+void resolve_entry(int32_t index);
 
 // Entry probe: resolves the entry again, 0 when it is bound afterwards, -1 when it is empty.
-int32_t probe_entry(HostEntry& entry);
+int32_t probe_entry(int32_t index);
 
 // Start-up binding pass: the probes in table order, stopping at the first -1 (then -1).
 int32_t bind_host_entries();
@@ -32,5 +32,10 @@ int32_t bind_host_entries();
 // Missing-entry dialog: 1 to continue without the service, 0 to abort.
 int32_t missing_entry_dialog(uintptr_t id);
 
-// Fallback choice: the fallback routine for an identifier, or null when there is none.
-cz_proc fallback_choice(uintptr_t id);
+// Fallback choice: the row of the fallback table (0 to 14) that an identifier names, or -1 when it
+// names none; only an identifier with a row may have its service replaced.
+int32_t fallback_row(uintptr_t id);
+
+// The fallback routine of the entry at `index`: the service's own signature, returns zero of its
+// result type.
+cz_proc fallback_routine(int32_t index);

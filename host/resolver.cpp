@@ -4,9 +4,9 @@
 // target as though the caller had called it directly: same arguments, same stack, same result,
 // for every signature in the list, the variable argument list of 52029 included. No C++ routine
 // can forward an argument list it does not know, so each entry's resolver is a small assembly stub,
-// the way delay-load thunks work: it pushes the entry's index and jumps to a common part that saves
-// the registers that may carry arguments, calls cz_bind_entry (which resolves the entry and
-// returns its new target), restores the registers, drops the index and jumps to the target. The
+// the way delay-load thunks work: it pushes the entry's ordinal and jumps to a common part that
+// saves the registers that may carry arguments, calls cz_bind_entry (which resolves the entry and
+// returns its new target), restores the registers, drops the ordinal and jumps to the target. The
 // caller's arguments and return address are untouched on the stack, so the target runs exactly as
 // if it had been called, and its result (eax, or st(0) for a double; rax/xmm0 on x86-64) goes
 // straight back to the caller.
@@ -17,35 +17,19 @@
 // registers for a variable list; all of them are saved around the resolution.
 //
 // When the resolution leaves the entry empty (Abort, or Ignore without a fallback routine), the
-// waiting call must not go through the empty target: cz_bind_entry hands back the entry's absent
-// routine instead, which has the service's own signature and returns a zero of its result type.
+// waiting call must not go through the empty target: cz_bind_entry hands back the service's
+// fallback routine instead, which has the service's own signature and returns zero of its result
+// type.
 #include "host/entries.h"
 
-#define CZ_ABSENT(ord, ret, params, name)                                                          \
-    static ret CZ_CDECL absent_##ord params {                                                      \
-        typedef ret result;                                                                        \
-        return result();                                                                           \
-    }
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#endif
-CZ_HOST_SERVICES(CZ_ABSENT)
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-#undef CZ_ABSENT
-
-static const cz_proc kAbsent[CZ_HOST_ENTRY_COUNT] = {
-#define CZ_ABSENT_PTR(ord, ret, params, name) reinterpret_cast<cz_proc>(absent_##ord),
-    CZ_HOST_SERVICES(CZ_ABSENT_PTR)
-#undef CZ_ABSENT_PTR
-};
-
-extern "C" cz_proc CZ_CDECL cz_bind_entry(int32_t index) {
-    HostEntry& entry = g_host_entries[index];
-    resolve_entry(entry);
-    return entry.target ? entry.target : kAbsent[index];
+// The ordinal a stub pushed names its entry: found once, at the entry's first use.
+extern "C" cz_proc CZ_CDECL cz_bind_entry(uint32_t ordinal) {
+    int32_t index = 0;
+    while (g_host_entries[index].id != ordinal)
+        ++index;
+    resolve_entry(index);
+    const cz_proc target = g_host_entries[index].target;
+    return target ? target : fallback_routine(index);
 }
 
 // Symbol names: MinGW's i386 C names carry a leading underscore.
@@ -62,12 +46,12 @@ extern "C" cz_proc CZ_CDECL cz_bind_entry(int32_t index) {
 #if defined(__i386__)
 asm(".text\n"
     ".p2align 4\n" CZ_SYM("cz_resolver_common") ":\n"
-    // The caller's return address and the index take 8 bytes; 4 of padding and the argument
+    // The caller's return address and the ordinal take 8 bytes; 4 of padding and the argument
     // make 16, so cz_bind_entry runs on a stack as aligned as the caller's (16 bytes on Linux).
     "  subl $4, %esp\n"
-    "  pushl 4(%esp)\n"                    // the index again, as cz_bind_entry's cdecl argument
+    "  pushl 4(%esp)\n"                    // the ordinal again, as cz_bind_entry's cdecl argument
     "  call " CZ_SYM("cz_bind_entry") "\n"
-    "  addl $12, %esp\n"                   // argument, padding, index: the caller's frame again
+    "  addl $12, %esp\n"                   // argument, padding, ordinal: the caller's frame again
     "  jmp *%eax\n");
 #define CZ_STUB_ASM(n)                                                                             \
     ".globl " CZ_SYM("cz_resolver_" #n) "\n" CZ_SYM("cz_resolver_" #n) ":\n"                       \
@@ -76,7 +60,7 @@ asm(".text\n"
 #elif defined(__x86_64__) && !defined(_WIN32)
 asm(".text\n"
     ".p2align 4\n"
-    "cz_resolver_common:\n" // rsp is 16-byte aligned here: return address + index
+    "cz_resolver_common:\n" // rsp is 16-byte aligned here: return address + ordinal
     "  subq $192, %rsp\n"
     "  movdqu %xmm0, 0(%rsp)\n"
     "  movdqu %xmm1, 16(%rsp)\n"
@@ -111,7 +95,7 @@ asm(".text\n"
     "  movq 160(%rsp), %r8\n"
     "  movq 168(%rsp), %r9\n"
     "  movq 176(%rsp), %rax\n"
-    "  addq $200, %rsp\n" // the save area and the index
+    "  addq $200, %rsp\n" // the save area and the ordinal
     "  jmp *%r11\n");
 #define CZ_STUB_ASM(n)                                                                             \
     ".globl cz_resolver_" #n "\ncz_resolver_" #n ":\n"                                             \
@@ -121,32 +105,20 @@ asm(".text\n"
 #error "first-use resolvers exist for i386 and x86-64 only"
 #endif
 
-asm(".text\n" CZ_STUB_ASM(0) CZ_STUB_ASM(1) CZ_STUB_ASM(2) CZ_STUB_ASM(3) CZ_STUB_ASM(4)
-        CZ_STUB_ASM(5) CZ_STUB_ASM(6) CZ_STUB_ASM(7) CZ_STUB_ASM(8) CZ_STUB_ASM(9) CZ_STUB_ASM(10)
-            CZ_STUB_ASM(11) CZ_STUB_ASM(12) CZ_STUB_ASM(13) CZ_STUB_ASM(14) CZ_STUB_ASM(15)
-                CZ_STUB_ASM(16) CZ_STUB_ASM(17) CZ_STUB_ASM(18) CZ_STUB_ASM(19) CZ_STUB_ASM(20));
+// One stub per service of the list, named by its ordinal.
+#define CZ_STUB(ord, ret, params, name) CZ_STUB_ASM(ord)
+asm(".text\n" CZ_HOST_SERVICES(CZ_STUB));
+#undef CZ_STUB
 
 // clang-format on
 
-extern "C" {
-void CZ_CDECL cz_resolver_0(void), cz_resolver_1(void), cz_resolver_2(void), cz_resolver_3(void),
-    cz_resolver_4(void), cz_resolver_5(void), cz_resolver_6(void), cz_resolver_7(void),
-    cz_resolver_8(void), cz_resolver_9(void), cz_resolver_10(void), cz_resolver_11(void),
-    cz_resolver_12(void), cz_resolver_13(void), cz_resolver_14(void), cz_resolver_15(void),
-    cz_resolver_16(void), cz_resolver_17(void), cz_resolver_18(void), cz_resolver_19(void),
-    cz_resolver_20(void);
-}
-static constexpr cz_proc kResolvers[] = {
-    cz_resolver_0,  cz_resolver_1,  cz_resolver_2,  cz_resolver_3,  cz_resolver_4,  cz_resolver_5,
-    cz_resolver_6,  cz_resolver_7,  cz_resolver_8,  cz_resolver_9,  cz_resolver_10, cz_resolver_11,
-    cz_resolver_12, cz_resolver_13, cz_resolver_14, cz_resolver_15, cz_resolver_16, cz_resolver_17,
-    cz_resolver_18, cz_resolver_19, cz_resolver_20};
-static_assert(sizeof kResolvers / sizeof kResolvers[0] == CZ_HOST_ENTRY_COUNT,
-              "one resolver stub per host entry");
+#define CZ_STUB_DECL(ord, ret, params, name) extern "C" void CZ_CDECL cz_resolver_##ord(void);
+CZ_HOST_SERVICES(CZ_STUB_DECL)
+#undef CZ_STUB_DECL
 
 // Every entry starts at its first-use resolver.
 HostEntry g_host_entries[CZ_HOST_ENTRY_COUNT] = {
-#define CZ_ENTRY_INIT(ord, ret, params, name) {ord, kResolvers[CZ_ENTRY_##ord]},
+#define CZ_ENTRY_INIT(ord, ret, params, name) {ord, cz_resolver_##ord},
     CZ_HOST_SERVICES(CZ_ENTRY_INIT)
 #undef CZ_ENTRY_INIT
 };

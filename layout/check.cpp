@@ -1,10 +1,10 @@
 #include "layout/check.h"
 
 #include "host/entries.h"
+#include "host/fields.h"
 #include "layout/mismatch.h"
 #include "layout/tables.h"
-#include "plugin/module.h"
-#include "pricing/fields.h"
+#include "platform/module.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"
 

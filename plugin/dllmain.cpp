@@ -1,9 +1,14 @@
-// Windows start-up: the loader calls DllMain for every load notification. At process attach the
-// attach routine runs first, then the start-up binding pass; a failed pass fails the load.
+// Windows start-up: DllMain is the image entry point itself (the DLL links no C runtime start-up),
+// so the loader calls it directly for every load notification. At process attach the attach
+// routine runs first, then the start-up binding pass; a failed pass fails the load.
 #include "plugin/module.h"
 
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+// The loader promises only a 4-byte aligned stack; the plug-in's SSE2 code may keep doubles in
+// 16-byte aligned stack slots, so the entry point aligns the stack itself.
+extern "C" __attribute__((force_align_arg_pointer)) BOOL WINAPI DllMain(HINSTANCE instance,
+                                                                        DWORD reason,
+                                                                        LPVOID reserved) {
     return module_startup(instance, reason, reserved) ? TRUE : FALSE;
 }

@@ -1,8 +1,8 @@
 #include "plugin/entries.h"
 
 #include "layout/check.h"
-#include "plugin/module.h"
 #include "pricing/hooks.h"
+#include "texts/texts.h"
 
 int32_t CZ_CDECL cz_entry_30001(void* host, char* title_buffer) {
     if (!host) return remove_hooks();

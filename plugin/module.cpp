@@ -3,10 +3,6 @@
 #include "host/entries.h"
 #include "texts/texts.h"
 
-#include <string.h>
-
-ModuleState g_module;
-
 int32_t attach_routine(cz_module self, uint32_t reason, void* reserved) {
     (void)reserved;
     if (reason != 1) return 1;
@@ -20,9 +16,4 @@ int32_t module_startup(cz_module self, uint32_t reason, void* reserved) {
     attach_routine(self, reason, reserved);
     if (reason != 1) return 1;
     return bind_host_entries() == 0 ? 1 : 0;
-}
-
-char* title_copy(char* buffer) {
-    memcpy(buffer, kTitle, sizeof kTitle);
-    return buffer;
 }

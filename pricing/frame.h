@@ -5,7 +5,8 @@
 // clearing, k9 lookup, filling), run the closing steps, put key and scope back. Then, on every
 // event, pass the eleven arguments unchanged to the host handler and return its result.
 //
-// A step type supplies, as static members: kKey (the line's key field), priced(e, line) (true
+// A step type supplies, as static members: kKey (the line's key field), kNeedsHeader (true when
+// no line can be filled without the current header record), priced(e, line) (true
 // ends the line's processing before its scope is set), scope(e, line), clear(line) (before the
 // lookup), fill(e, line, item) (item: the k9 record the lookup found, or null) and close(e).
 #pragma once
@@ -14,12 +15,10 @@
 #include "pricing/fields.h"
 #include "pricing/hooks.h"
 
-#include <string.h>
-
 enum : int32_t { kCtrlE = 5 };
 
 // What one Ctrl-E event works on. Host cells (count, key, scope, the record array) are read and
-// written through memcpy: the plug-in does not rely on the host aligning them.
+// written with load and store (host/fields.h).
 struct Event {
     int32_t* count;       // handler argument 3; null counts as 0
     uint8_t** records;    // handler argument 4
@@ -27,15 +26,6 @@ struct Event {
     uint8_t* header_desc; // descriptor of the document header table
     uint8_t* header;      // header table's current record when the event arrived
 };
-
-template <typename T> inline T load(const T* cell) {
-    T value;
-    memcpy(&value, cell, sizeof value);
-    return value;
-}
-template <typename T> inline void store(T* cell, T value) {
-    memcpy(cell, &value, sizeof value);
-}
 
 // The record count as the count cell holds it at this moment.
 inline int32_t count_now(const Event& e) {
@@ -73,11 +63,13 @@ int32_t run_frame(const HookRow& row, int32_t event, uint32_t a2, int32_t* count
                   uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10,
                   uint32_t a11) {
     Event e{count, records, HOST(52256)(kK9.number), HOST(52256)(row.header->number), nullptr};
-    // Without the k9 table or a current document header there is nothing to fill from or into:
-    // the event then goes to the host handler untouched.
+    // Without the k9 table or the header table there is nothing to fill from or into: the event
+    // then goes to the host handler untouched. Without a current header record, a step that
+    // needs it (kNeedsHeader) fills nothing either; the others fill and hand the null header
+    // on to the host's recalculations as the host gave it.
     if (event == kCtrlE && e.k9 && e.header_desc) {
         e.header = get(e.header_desc, desc::kCurrent);
-        if (e.header) fill_lines<Step>(e);
+        if (e.header || !Step::kNeedsHeader) fill_lines<Step>(e);
     }
     // A handler slot that was empty at installation has no host handler to call.
     if (!row.host_handler) return 0;

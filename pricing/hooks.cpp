@@ -1,7 +1,7 @@
 #include "pricing/hooks.h"
 
 #include "host/entries.h"
-#include "pricing/fields.h"
+#include "host/fields.h"
 
 HookRow g_hook_rows[kHookRows] = {
     {&kRwDok, &kRw, rw_hook, nullptr, nullptr, {}},

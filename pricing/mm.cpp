@@ -8,6 +8,7 @@ namespace {
 
 struct MmStep {
     static constexpr Field<int16_t> kKey = mm_dok::kKey;
+    static constexpr bool kNeedsHeader = true; // every line's lookup scope is the header's
 
     static bool priced(Event&, uint8_t*) { return false; }
     // Every line of the document takes its scope from the header.

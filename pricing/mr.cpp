@@ -17,6 +17,9 @@ namespace {
 
 struct MrStep {
     static constexpr Field<int16_t> kKey = mr_dok::kKey;
+    // Without a current header the lines are priced and valued all the same; only the selling
+    // prices, which need the header's pricing method, keep what they had.
+    static constexpr bool kNeedsHeader = false;
 
     // A line whose price the host does not round to zero is priced already: left as it is.
     static bool priced(Event&, uint8_t* line) {
@@ -56,6 +59,7 @@ struct MrStep {
                 put(line, mr_dok::kPercent, int32_t(0), j);
                 continue;
             }
+            if (!e.header) continue; // no pricing method to price by
             const double divisor = quantity == 0 ? 1.0 : q * 0.001;
             const double factor =
                 price_factor(get(line, mr_dok::kPercent, j), get(e.header, mr::kMethod));

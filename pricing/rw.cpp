@@ -5,6 +5,7 @@ namespace {
 
 struct RwStep {
     static constexpr Field<int16_t> kKey = rw_dok::kKey;
+    static constexpr bool kNeedsHeader = false; // the header only goes on to the host
 
     static bool priced(Event&, uint8_t*) { return false; }
     static int16_t scope(Event&, const uint8_t* line) { return get(line, rw_dok::kScope); }

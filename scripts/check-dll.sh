@@ -1,31 +1,70 @@
 #!/usr/bin/env bash
-# Checks the built DLL's binary interface: exports exactly the ordinals 30001, 30008 and 30009, by
-# ordinal only; imports nothing but KERNEL32.dll, USER32.dll and msvcrt.dll; 32 KiB or less.
+# Checks the built DLL as it ships:
+# - exports exactly the ordinals 30001, 30008 and 30009, by ordinal only;
+# - imports exactly KERNEL32.dll GetModuleFileNameA, GetModuleHandleA, GetProcAddress and
+#   USER32.dll MessageBoxA: no C runtime, no heap;
+# - holds only the sections of code, data, exports, imports, resources, relocations and the debug
+#   link: no .CRT, .ctors or .tls section (no start-up code or constructor is needed or run);
+# - carries no time stamp;
+# - is 14 KiB (14 336 bytes) at most, version resource and debug link included;
+# - names cenyzak.dll.debug in its debug link, and that file resolves entry 30008's address to its
+#   routine (scripts/symbolize).
 set -euo pipefail
 dll=${1:?usage: check-dll.sh path/to/cenyzak.dll}
 dump=$(i686-w64-mingw32-objdump -p "$dll")
-fail=0
+passed=0
+failed=0
+check() { # description, actual, expected
+  if [ "$2" = "$3" ]; then
+    passed=$((passed + 1))
+  else
+    echo "cenyzak.dll: $1: [$2], expected [$3]"
+    failed=$((failed + 1))
+  fi
+}
 
 exports=$(awk '/^Export Address Table/{on=1;next} on&&/^\[Ordinal\/Name Pointer\]/{on=0} on' <<<"$dump" |
   grep -E 'Export RVA' | sed -E 's/.*\+base\[ *([0-9]+)\].*/\1/' | tr '\n' ' ')
-if [ "$exports" != "30001 30008 30009 " ]; then
-  echo "cenyzak.dll exports ordinals [$exports], expected [30001 30008 30009 ]"; fail=1
-fi
+check "the exported ordinals" "$exports" "30001 30008 30009 "
 names=$(awk '/^\[Ordinal\/Name Pointer\] Table/{on=1;next} on&&/^$/{on=0} on' <<<"$dump" | grep -c '\[' || true)
-if [ "$names" != "0" ]; then echo "cenyzak.dll exports $names name(s); it must export none"; fail=1; fi
+check "the exported names (count)" "$names" "0"
 
-imports=$(grep -E '^\s*DLL Name:' <<<"$dump" | awk '{print $3}' | sort | tr '\n' ' ')
-if [ "$imports" != "KERNEL32.dll USER32.dll msvcrt.dll " ]; then
-  echo "cenyzak.dll imports [$imports], expected [KERNEL32.dll USER32.dll msvcrt.dll ]"; fail=1
-fi
+# Each imported function as MODULE.function, from the import tables' "hint name" rows.
+imports=$(awk '/^[ \t]*DLL Name:/{dll=$3; next} dll && NF==0 {dll=""} dll && $1 ~ /^[0-9a-f]+$/ && NF==3 {print dll "." $3}' <<<"$dump" |
+  sort | tr '\n' ' ')
+check "the imported functions" "$imports" \
+  "KERNEL32.dll.GetModuleFileNameA KERNEL32.dll.GetModuleHandleA KERNEL32.dll.GetProcAddress USER32.dll.MessageBoxA "
+
+# Zero-initialised state, when there is any, goes to .bss, which is harmless: it is left out.
+sections=$(i686-w64-mingw32-objdump -h "$dll" | awk '$1 ~ /^[0-9]+$/ && $2 != ".bss" {print $2}' |
+  tr '\n' ' ')
+check "the sections" "$sections" ".text .data .rdata .edata .idata .rsrc .reloc .gnu_debuglink "
+
+stamp=$(awk '/^Time\/Date/ {print $2, $3, $4, $5, $6}' <<<"$dump" | head -n 1)
+check "the time stamp" "$stamp" "Thu Jan 1 00:00:00 1970"
 
 size=$(stat -c %s "$dll")
-if [ "$size" -gt 32768 ]; then echo "cenyzak.dll is $size bytes, over 32 KiB"; fail=1; fi
-
-if [ $fail -eq 0 ]; then
-  echo "cenyzak.dll: exports 30001 30008 30009 by ordinal only; imports $imports; $size bytes"
-  echo "1 passed, 0 failed"
+if [ "$size" -gt 14336 ]; then
+  echo "cenyzak.dll is $size bytes, over 14 KiB (14 336 bytes)"
+  failed=$((failed + 1))
 else
-  echo "0 passed, 1 failed"
-  exit 1
+  passed=$((passed + 1))
 fi
+
+# The debug link names the file beside the DLL; entry 30008 resolves to its routine through it.
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+i686-w64-mingw32-objcopy --dump-section .gnu_debuglink="$tmp/link" "$dll" "$tmp/copy" 2>/dev/null || true
+link=$(tr '\0' '\n' 2>/dev/null <"$tmp/link" | head -n 1)
+check "the debug link's file name" "$link" "cenyzak.dll.debug"
+rva=$(grep -E '\+base\[ *30008\]' <<<"$dump" | awk '{print $(NF-2)}')
+symbol=$("$(dirname "$0")/symbolize" -d "$(dirname "$dll")/cenyzak.dll.debug" "0x$rva" 2>&1 || true)
+check "entry 30008, resolved" "${symbol#*: }" "cz_entry_30008 at plugin/entries.cpp:$(
+  grep -n 'cz_entry_30008' "$(dirname "$0")/../plugin/entries.cpp" | head -n 1 | cut -d: -f1)"
+
+if [ $failed -eq 0 ]; then
+  echo "cenyzak.dll: exports 30001 30008 30009 by ordinal only; imports $imports; sections" \
+    "$sections; no time stamp; $size bytes; entry 30008 at 0x$rva is ${symbol#*: }"
+fi
+echo "$passed passed, $failed failed"
+[ $failed -eq 0 ]

@@ -32,3 +32,39 @@ install_wine() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends -t bookworm \
     wine wine32:i386 xvfb xauth locales
 }
+
+# 32-bit x86 programs (the linux32 preset, the 32-bit allocation test, Wine). Some kernels are
+# built without 32-bit support; there the programs run under qemu's user-mode emulation, which the
+# kernel starts for them once it is registered with binfmt_misc. Sets CZ_I386_NATIVE to 1 when the
+# kernel runs them itself, 0 when they run emulated; returns 1 when they cannot run at all.
+CZ_I386_NATIVE=0
+enable_i386_programs() {
+  local probe=build/i386-probe
+  mkdir -p build
+  printf 'int main(void) { return 0; }\n' >"$probe.c"
+  g++ -x c -m32 "$probe.c" -o "$probe" || { echo "cannot build a 32-bit program"; return 1; }
+  local misc=/proc/sys/fs/binfmt_misc
+  local emulated=0
+  [ -f "$misc/qemu-i386" ] && head -n 1 "$misc/qemu-i386" | grep -q enabled && emulated=1
+  if "$probe" 2>/dev/null; then
+    [ $emulated -eq 0 ] && CZ_I386_NATIVE=1
+    return 0
+  fi
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "This kernel does not run 32-bit x86 programs: running them under qemu's user emulation"
+  if ! command -v qemu-i386-static >/dev/null; then
+    $sudo apt-get update || echo "apt-get update failed; installing from the package lists at hand"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends qemu-user-static
+  fi
+  [ -f "$misc/register" ] || $sudo mount -t binfmt_misc binfmt_misc "$misc" || true
+  if [ -f "$misc/qemu-i386" ]; then
+    echo 1 | $sudo tee "$misc/qemu-i386" >/dev/null || true
+  elif [ -f "$misc/register" ]; then
+    # ELF, 32-bit, little-endian, executable or shared object, machine 3 (i386); F: the emulator
+    # is opened now, so that it serves every later program.
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+      $sudo tee "$misc/register" >/dev/null || true
+  fi
+  "$probe" 2>/dev/null || { echo "32-bit x86 programs cannot run on this machine"; return 1; }
+}

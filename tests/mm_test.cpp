@@ -197,4 +197,17 @@ TEST_F(MmFill, EmptyDocumentCallsNoRecalculation) {
     }
 }
 
+TEST_F(MmFill, WithoutACurrentHeaderNothingIsFilled) {
+    // Every line's lookup scope is the header's: without a header record no line can be looked
+    // up, and the event goes to the host handler untouched.
+    put(h().descriptor(records::kMm), records::desc::kCurrent, nullptr);
+    h().items = {{1, 3, 3.5, 6}};
+    vordan::Lines l = lines(1, 1000);
+    const auto before = l.records[0]->bytes();
+    ctrl_e(records::kMmDok, l);
+    EXPECT_EQ(l.records[0]->bytes(), before);
+    EXPECT_EQ(h().trace, (std::vector<std::string>{"52256(49)", "52256(58)"}));
+    EXPECT_EQ(h().handler_calls.size(), 1u);
+}
+
 } // namespace

@@ -155,4 +155,33 @@ TEST_F(RwFill, ClosingStepsRunWithTheCountReadAtEachCall) {
     }
 }
 
+TEST_F(RwFill, WithoutACurrentHeaderTheLinesAreFilledAndTheNullHeaderGoesOn) {
+    // The RW hook never reads the header: it only hands the host's pointer to the recalculations.
+    put(h().descriptor(records::kRw), records::desc::kCurrent, nullptr);
+    h().items.push_back({0x3A3A, 0x3A3A, 3.5, 6});
+    vordan::Lines lines = h().make_lines(records::kRwDok, 1, 0x3A);
+    name(lines);
+    put(lines[0], kSlotPrice, 0.0);
+    const auto before = lines.records[0]->bytes();
+    ctrl_e(records::kRwDok, lines);
+    EXPECT_EQ(get(lines[0], kSlotPrice), 3.5);
+    EXPECT_EQ(get(lines[0], kSlotCode), 6);
+    expect_only_changed(before, lines[0], {records::span(kSlotPrice), records::span(kSlotCode)});
+    const std::vector<std::string> expected = {"52256(49)",
+                                               "52256(56)",
+                                               "52266()",
+                                               "52265()",
+                                               "52266()",
+                                               "52266()",
+                                               "52265()",
+                                               "52412(-1, 0)",
+                                               "52333(line0)",
+                                               "52334(lines, 1, null, 0, 0, 0)",
+                                               "52335(null, null, lines, 1)",
+                                               "52265()",
+                                               "52266()"};
+    EXPECT_EQ(h().trace, expected);
+    EXPECT_EQ(h().handler_calls.size(), 1u);
+}
+
 } // namespace

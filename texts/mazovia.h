@@ -1,9 +1,9 @@
 // Mazovia, the host's encoding of Polish: the 18 Polish letters with their Windows-1250 bytes and
 // their UTF-8 spelling; every other byte is as in code page 437 (ASCII below 0x80).
 //
-// The table is the one list of the letters: the plug-in converts its texts to Windows-1250 with
-// it, and the simulated host, the tests and the fuzzers convert between Mazovia, Windows-1250 and
-// UTF-8 with it.
+// The table is the one list of the letters: the plug-in converts its texts between Mazovia and
+// Windows-1250 with it, and the simulated host, the tests and the fuzzers convert between Mazovia,
+// Windows-1250 and UTF-8 with it.
 #pragma once
 
 struct MazoviaLetter {
@@ -17,5 +17,8 @@ inline constexpr MazoviaLetter kMazoviaLetters[18] = {
     {0x95, 0xC6, "Ć"}, {0x90, 0xCA, "Ę"}, {0x9C, 0xA3, "Ł"}, {0xA5, 0xD1, "Ń"}, {0xA3, 0xD3, "Ó"},
     {0x98, 0x8C, "Ś"}, {0xA0, 0x8F, "Ź"}, {0xA1, 0xAF, "Ż"}};
 
-// Mazovia to Windows-1250 in place, for the Polish letters; every other byte stays as it is.
+// In place, Mazovia to Windows-1250; every other byte stays as it is.
 void mazovia_to_cp1250(char* text);
+
+// In place, Windows-1250 to Mazovia; every other byte stays as it is.
+void cp1250_to_mazovia(char* text);

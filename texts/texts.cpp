@@ -1,7 +1,15 @@
 // The Mazovia bytes of every text. Polish letters are hex escapes; a literal is split after each
-// clang-format off
-// escape because \x swallows every hex digit that follows it.
+// escape because \x swallows every hex digit that follows it. Kept as laid out, one text a line.
 #include "texts/texts.h"
+
+#include <string.h>
+
+char* title_copy(char* buffer) {
+    memcpy(buffer, kTitle, sizeof kTitle);
+    return buffer;
+}
+
+// clang-format off
 
 const char kTitle[57] = "Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)";
 const char kHostModuleName[8] = "VORDAN";

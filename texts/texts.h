@@ -5,6 +5,8 @@
 
 // Plug-in title: 56 characters and the terminating zero.
 extern const char kTitle[57];
+// Title copy: writes the 57 bytes of the title (its zero included) to the start of `buffer`.
+char* title_copy(char* buffer);
 // Name of the host program's module, in a field of 8 bytes.
 extern const char kHostModuleName[8];
 

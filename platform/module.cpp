@@ -1,0 +1,3 @@
+#include "platform/module.h"
+
+ModuleState g_module;
