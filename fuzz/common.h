@@ -38,6 +38,7 @@ class Input {
     uint64_t u64() { return u32() | (static_cast<uint64_t>(u32()) << 32); }
     int16_t i16() { return static_cast<int16_t>(u16()); }
     int32_t i32() { return static_cast<int32_t>(u32()); }
+    bool done() const { return n_ == 0; }
     // The bytes not read yet, consumed.
     std::string rest() {
         std::string s(reinterpret_cast<const char*>(p_), n_);
