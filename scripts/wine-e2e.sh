@@ -36,7 +36,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 # The plug-in goes where each scenario says it is installed, so that its own file name (shown in
-# its messages) is the same as in the native run.
+# its messages) is the same as in the native run. A path of 260 characters or more (long-path.json)
+# is loaded by hostsim.exe through its \\?\ form; Wine's loader keeps the module's name without
+# that prefix, so the plug-in sees the path as the scenario gives it. Each folder name stays under
+# the 255 bytes a Linux file name may have.
 install_plugin() {
   local windows_path=$1
   local unix_path="$WINEPREFIX/drive_c/${windows_path#C:\\}"

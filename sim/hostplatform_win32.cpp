@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 namespace hostplatform {
 namespace {
@@ -118,8 +119,29 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then) {
     WaitForSingleObject(g_watching, 10000);
 }
 
+namespace {
+
+// Loads a module by a path of MAX_PATH (260) characters or more, which LoadLibraryA refuses: as
+// the wide path with the \\?\ prefix, which lifts the limit (a UNC path \\server\share\...
+// becomes \\?\UNC\server\share\...). The prefix turns off the path's normalisation, so it is
+// only put before a full path with backslashes; anything else goes to LoadLibraryA as it is.
+HMODULE load_long_path(const char* file) {
+    const size_t n = strlen(file);
+    const bool drive = n > 3 && file[1] == ':' && file[2] == '\\';
+    const bool unc = n > 2 && file[0] == '\\' && file[1] == '\\' && file[2] != '?';
+    if (n < MAX_PATH || (!drive && !unc) || strchr(file, '/')) return LoadLibraryA(file);
+    const int chars = MultiByteToWideChar(CP_ACP, 0, file, -1, nullptr, 0);
+    if (chars <= 0) return nullptr;
+    std::wstring wide(size_t(chars) - 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, file, -1, &wide[0], chars);
+    const std::wstring prefixed = unc ? L"\\\\?\\UNC\\" + wide.substr(2) : L"\\\\?\\" + wide;
+    return LoadLibraryW(prefixed.c_str());
+}
+
+} // namespace
+
 void* load_plugin(const char* file) {
-    return LoadLibraryA(file ? file : "cenyzak.dll");
+    return file ? load_long_path(file) : LoadLibraryA("cenyzak.dll");
 }
 
 cz_proc plugin_entry(void* plugin, uint32_t ordinal) {
