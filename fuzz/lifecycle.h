@@ -125,6 +125,8 @@ inline LoadModel expected_load(const HostChoice& c) {
 // hook may change in a line record (sim/records.h).
 struct Row {
     int32_t table, header;
+    records::Field<int16_t> key;
+    records::Field<int16_t> scope; // the line's own lookup scope; Mm_dok lines have none (offset 0)
     std::vector<records::Span> owned;
 };
 inline const std::vector<Row>& rows() {
@@ -133,12 +135,20 @@ inline const std::vector<Row>& rows() {
     namespace mr = records::mr_dok;
     namespace mm = records::mm_dok;
     static const std::vector<Row> kRows = {
-        {records::kRwDok, records::kRw, {span(rw::kSlotPrice), span(rw::kSlotCode)}},
+        {records::kRwDok,
+         records::kRw,
+         rw::kKey,
+         rw::kScope,
+         {span(rw::kSlotPrice), span(rw::kSlotCode)}},
         {records::kMrDok,
          records::kMr,
+         mr::kKey,
+         mr::kScope,
          {span(mr::kPrice, mr::kConverted), span(mr::kPercent, mr::kSellingConverted)}},
         {records::kMmDok,
          records::kMm,
+         mm::kKey,
+         {0},
          {span(mm::kPrice, mm::kValueMark), span(mm::kSlotPrice, mm::kSlotCode)}},
     };
     return kRows;
@@ -302,20 +312,17 @@ class Driver {
 
     // ---- events ----
 
-    // The line records of a row refilled: the fill byte, then the keys (0 skips a line, 0xFFFF is
-    // -1 after sign extension), the lookup scope field and the pricing method or scope in the
-    // header.
+    // The line records of a row refilled: every byte `fill`, then per line two bits of `keys`
+    // choose its key (0 skips the line, 0xFFFF is -1 after sign extension, the others name items
+    // of k9) and its own lookup scope where it has one.
     void fill_lines(int r, uint8_t fill, uint8_t keys) {
+        const Row& row = rows()[size_t(r)];
         for (int i = 0; i < kLines; ++i) {
             uint8_t* line = lines_[r][i]->data();
             memset(line, fill, lines_[r][i]->size());
             const int k = (keys >> (2 * i)) & 3;
-            const int16_t key = k == 3 ? int16_t(-1) : int16_t(k + (i & 1));
-            // the key field lies 4 bytes before the end of every line record
-            records::put(line, records::Field<int16_t>{uint32_t(lines_[r][i]->size() - 4)}, key);
-            if (r != 2) // Rw_dok and Mr_dok carry their own lookup scope 6 bytes before the end
-                records::put(line, records::Field<int16_t>{uint32_t(lines_[r][i]->size() - 6)},
-                             int16_t(k == 2 ? 7 : 0));
+            records::put(line, row.key, k == 3 ? int16_t(-1) : int16_t(k + (i & 1)));
+            if (row.scope.offset != 0) records::put(line, row.scope, int16_t(k == 2 ? 7 : 0));
         }
     }
 
