@@ -63,7 +63,9 @@ struct Span {
 __attribute__((always_inline)) inline void prefetch(const uint8_t* record, Span span) {
     const uintptr_t base = reinterpret_cast<uintptr_t>(record);
     // A step of one cache line (64 bytes) lands in every line of the span; the last byte's line
-    // closes it. The offsets bound the count of requests, whatever the address.
+    // closes it. The offsets bound the count of requests, whatever the address; with a span
+    // known at compile time the loop unrolls to one instruction per request.
+#pragma GCC unroll 16
     for (uint32_t at = span.from; at < span.to; at += 64)
         __builtin_prefetch(reinterpret_cast<const void*>(base + at));
     __builtin_prefetch(reinterpret_cast<const void*>(base + span.to - 1));

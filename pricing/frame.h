@@ -18,13 +18,14 @@
 
 enum : int32_t { kCtrlE = 5 };
 
-// How many lines ahead of the line being filled the frame prefetches. A line's host calls take
-// tens of nanoseconds, a fetch from memory around a hundred; a few lines ahead the fields of a
-// long document (which no cache holds) have arrived by the time the line's turn comes, and a
-// short document is in the cache anyway. docs/PERFORMANCE.md has the measurement behind the
-// number. CZ_PREFETCH_LINES overrides it for that measurement only.
+// How many lines ahead of the line being filled the frame prefetches. A fetch from memory takes
+// longer than a dozen RW lines with a quick host: far enough ahead, the fields of a long document
+// (which no cache holds) have arrived by the time the line's turn comes. 16 lines of the largest
+// spans are some 7 KB, which the first-level cache keeps however slow the host's calls are.
+// docs/PERFORMANCE.md has the measurement behind the number; CZ_PREFETCH_LINES overrides it for
+// that measurement only.
 #ifndef CZ_PREFETCH_LINES
-#define CZ_PREFETCH_LINES 4
+#define CZ_PREFETCH_LINES 16
 #endif
 constexpr int32_t kPrefetchLines = CZ_PREFETCH_LINES;
 
@@ -58,6 +59,7 @@ template <typename Step> void fill_lines(Event& e) {
         // writes stays as it is, and a bad pointer in the array does no harm.
         if (n - i > kPrefetchLines) {
             const uint8_t* ahead = load(e.records + i + kPrefetchLines);
+#pragma GCC unroll 4
             for (const Span& span : Step::kAhead)
                 prefetch(ahead, span);
         }
