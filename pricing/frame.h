@@ -21,7 +21,8 @@ enum : int32_t { kCtrlE = 5 };
 // How many lines ahead of the line being filled the frame prefetches. A fetch from memory takes
 // longer than a dozen RW lines with a quick host: far enough ahead, the fields of a long document
 // (which no cache holds) have arrived by the time the line's turn comes. 16 lines of the largest
-// spans are some 7 KB, which the first-level cache keeps however slow the host's calls are.
+// spans are some 7 KB, little beside any cache, so they are still there when a slower host's
+// calls make their turn come later.
 // docs/PERFORMANCE.md has the measurement behind the number; CZ_PREFETCH_LINES overrides it for
 // that measurement only.
 #ifndef CZ_PREFETCH_LINES
