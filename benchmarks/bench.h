@@ -1,4 +1,5 @@
-// What the benchmarks share: the plug-in loaded into the plain host, and the baselines.
+// What the benchmarks share: the plug-in loaded into the plain host, the baselines and the
+// references.
 #pragma once
 
 #include "platform/abi.h"
@@ -28,6 +29,18 @@ int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t
 int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
                              uint32_t a10, uint32_t a11);
+
+// The references: handler routines that do the whole of the hook's work for the table, written
+// out by hand as one plain loop, with the services called directly (reference.cpp).
+int32_t CZ_CDECL reference_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
+                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
+                              uint32_t a10, uint32_t a11);
+int32_t CZ_CDECL reference_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
+                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
+                              uint32_t a10, uint32_t a11);
+int32_t CZ_CDECL reference_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
+                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
+                              uint32_t a10, uint32_t a11);
 
 // Registers the benchmarks (ctrl_e.cpp, host_call.cpp).
 void register_ctrl_e();

@@ -1,5 +1,6 @@
 // A Ctrl-E on RW, MR and MM documents of 10, 1 000 and 100 000 lines: the hook, called through the
-// table's handler slot as the host calls it, beside the baseline that makes the same host calls.
+// table's handler slot as the host calls it, beside the reference that does the same work written
+// out by hand (reference.cpp) and the baseline that makes only the same host calls (baseline.cpp).
 //
 // Every timed Ctrl-E starts from the document as the user has it before the first Ctrl-E: the
 // lines' prices are taken away again before each one (plain::unprice, outside the timed part), so
@@ -15,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string.h>
 #include <time.h>
 
 #include <map>
@@ -29,13 +31,14 @@ namespace {
 struct Kind {
     const char* name;
     int32_t table;
-    cz_handler baseline;
+    cz_handler reference, baseline;
 };
 const Kind kKinds[] = {
-    {"rw", records::kRwDok, baseline_rw},
-    {"mr", records::kMrDok, baseline_mr},
-    {"mm", records::kMmDok, baseline_mm},
+    {"rw", records::kRwDok, reference_rw, baseline_rw},
+    {"mr", records::kMrDok, reference_mr, baseline_mr},
+    {"mm", records::kMmDok, reference_mm, baseline_mm},
 };
+enum class Way { hook, reference, baseline };
 const int32_t kSizes[] = {10, 1000, 100000};
 constexpr int32_t kBatchLines = 10000;
 
@@ -75,9 +78,19 @@ bool filled(const plain::Document& doc) {
     return false;
 }
 
+// The first line record whose bytes differ between two documents, or -1 when none does.
+int32_t first_difference(const plain::Document& a, const plain::Document& b) {
+    const size_t size = records::record_size(a.table);
+    for (size_t i = 0; i < a.lines.size(); ++i)
+        if (i >= b.lines.size() || memcmp(a.lines[i], b.lines[i], size) != 0)
+            return static_cast<int32_t>(i);
+    return a.lines.size() == b.lines.size() ? -1 : static_cast<int32_t>(a.lines.size());
+}
+
 // The documents of one batch, made on first use and kept for the whole run, with their check:
-// empty when the hook fills a document and the baseline makes the hook's host calls, else what is
-// wrong.
+// empty when the hook fills a document, the reference makes the hook's host calls and leaves a
+// document of the same lines byte for byte as the hook leaves it, and the baseline makes the
+// hook's host calls; else what is wrong.
 struct Batch {
     std::vector<plain::Document> docs;
     std::string problem;
@@ -94,20 +107,33 @@ Batch& batch(const Kind& kind, int32_t n) {
     const std::vector<int32_t> hook = journal(plain::handler_in_slot(kind.table), doc);
     if (!filled(doc)) c.problem = "the hook did not fill the first line";
     if (plain::handler_calls() != handled + 1) c.problem = "the hook did not call the host handler";
+    {
+        plain::Document same = plain::make_document(kind.table, n, kItems);
+        const std::vector<int32_t> reference = journal(kind.reference, same);
+        if (reference != hook)
+            c.problem = "the reference makes " + std::to_string(reference.size()) +
+                        " host calls, the hook " + std::to_string(hook.size()) +
+                        " (or another order)";
+        else if (const int32_t line = first_difference(doc, same); line >= 0)
+            c.problem =
+                "the reference leaves line " + std::to_string(line) + " other than the hook does";
+    }
     const std::vector<int32_t> baseline = journal(kind.baseline, doc);
-    if (baseline != hook)
+    if (baseline != hook && c.problem.empty())
         c.problem = "the baseline makes " + std::to_string(baseline.size()) +
                     " host calls, the hook " + std::to_string(hook.size()) + " (or another order)";
     return c;
 }
 
-void ctrl_e(benchmark::State& state, const Kind& kind, int32_t n, bool hook) {
+void ctrl_e(benchmark::State& state, const Kind& kind, int32_t n, Way way) {
     Batch& b = batch(kind, n);
     if (!b.problem.empty()) {
         state.SkipWithError(b.problem.c_str());
         return;
     }
-    const cz_handler handler = hook ? plain::handler_in_slot(kind.table) : kind.baseline;
+    const cz_handler handler = way == Way::hook        ? plain::handler_in_slot(kind.table)
+                               : way == Way::reference ? kind.reference
+                                                       : kind.baseline;
     for (auto _ : state) {
         for (plain::Document& doc : b.docs)
             plain::unprice(doc);
@@ -128,10 +154,13 @@ void ctrl_e(benchmark::State& state, const Kind& kind, int32_t n, bool hook) {
 void register_ctrl_e() {
     for (const Kind& kind : kKinds)
         for (int32_t n : kSizes)
-            for (bool hook : {true, false}) {
-                const std::string name = std::string("ctrl_e/") + kind.name +
-                                         (hook ? "/hook/" : "/baseline/") + std::to_string(n);
-                benchmark::RegisterBenchmark(name.c_str(), ctrl_e, kind, n, hook)
+            for (Way way : {Way::hook, Way::reference, Way::baseline}) {
+                const char* const what = way == Way::hook        ? "/hook/"
+                                         : way == Way::reference ? "/reference/"
+                                                                 : "/baseline/";
+                const std::string name =
+                    std::string("ctrl_e/") + kind.name + what + std::to_string(n);
+                benchmark::RegisterBenchmark(name.c_str(), ctrl_e, kind, n, way)
                     ->UseManualTime()
                     ->ComputeStatistics("min", least)
                     ->Unit(benchmark::kMicrosecond);

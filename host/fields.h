@@ -49,6 +49,28 @@ template <typename T> inline void store(T* cell, T value) {
     memcpy(cell, &value, sizeof value);
 }
 
+// Bytes [from, to) of a record.
+struct Span {
+    uint32_t from, to;
+};
+
+// Asks the processor to bring a span of a record into the cache, a request per cache line, so
+// that a later read of it need not wait for memory. A prefetch is not a read: it never faults and
+// changes nothing the program sees, whatever the address. The addresses are computed as numbers,
+// not as pointers into the record, so that a null or wild record pointer from the host stays
+// harmless here too. Always inlined: GCC at -Os takes a routine made of prefetches alone for one
+// without effect and drops its calls.
+__attribute__((always_inline)) inline void prefetch(const uint8_t* record, Span span) {
+    const uintptr_t base = reinterpret_cast<uintptr_t>(record);
+    // A step of one cache line (64 bytes) lands in every line of the span; the last byte's line
+    // closes it. The offsets bound the count of requests, whatever the address; with a span
+    // known at compile time the loop unrolls to one instruction per request.
+#pragma GCC unroll 16
+    for (uint32_t at = span.from; at < span.to; at += 64)
+        __builtin_prefetch(reinterpret_cast<const void*>(base + at));
+    __builtin_prefetch(reinterpret_cast<const void*>(base + span.to - 1));
+}
+
 // Table descriptor (from host service 52256). Pointers are one machine word.
 namespace desc {
 constexpr Field<int16_t> kRecordSize{6};

@@ -8,7 +8,8 @@
 // A step type supplies, as static members: kKey (the line's key field), kNeedsHeader (true when
 // no line can be filled without the current header record), priced(e, line) (true
 // ends the line's processing before its scope is set), scope(e, line), clear(line) (before the
-// lookup), fill(e, line, item) (item: the k9 record the lookup found, or null) and close(e).
+// lookup), fill(e, line, item) (item: the k9 record the lookup found, or null), close(e) and
+// kAhead (the spans of a line record that the step reads and writes, prefetched a few lines ahead).
 #pragma once
 
 #include "host/entries.h"
@@ -16,6 +17,18 @@
 #include "pricing/hooks.h"
 
 enum : int32_t { kCtrlE = 5 };
+
+// How many lines ahead of the line being filled the frame prefetches. A fetch from memory takes
+// longer than a dozen RW lines with a quick host: far enough ahead, the fields of a long document
+// (which no cache holds) have arrived by the time the line's turn comes. 16 lines of the largest
+// spans are some 7 KB, little beside any cache, so they are still there when a slower host's
+// calls make their turn come later.
+// docs/PERFORMANCE.md has the measurement behind the number; CZ_PREFETCH_LINES overrides it for
+// that measurement only.
+#ifndef CZ_PREFETCH_LINES
+#define CZ_PREFETCH_LINES 16
+#endif
+constexpr int32_t kPrefetchLines = CZ_PREFETCH_LINES;
 
 // What one Ctrl-E event works on. Host cells (count, key, scope, the record array) are read and
 // written with load and store (host/fields.h).
@@ -39,7 +52,18 @@ template <typename Step> void fill_lines(Event& e) {
     int16_t* scope_cell = HOST(52265)();
     const int16_t saved_scope = scope_cell ? load(scope_cell) : 0;
 
-    for (int32_t i = 0; e.records && i < count_now(e); ++i) {
+    int32_t n = 0;
+    for (int32_t i = 0; e.records && i < (n = count_now(e)); ++i) {
+        // Line i + kPrefetchLines is requested from memory now, to arrive while the host calls
+        // of the lines before it run. The array entry is read only below the count just read (it
+        // exists), and a prefetch is no read of the record: the order of the hook's reads and
+        // writes stays as it is, and a bad pointer in the array does no harm.
+        if (n - i > kPrefetchLines) {
+            const uint8_t* ahead = load(e.records + i + kPrefetchLines);
+#pragma GCC unroll 4
+            for (const Span& span : Step::kAhead)
+                prefetch(ahead, span);
+        }
         uint8_t* line = load(e.records + i);
         if (!line) continue; // a hole in the host's array: nothing to fill
         if (int32_t* cell = HOST(52266)()) store(cell, static_cast<int32_t>(get(line, Step::kKey)));

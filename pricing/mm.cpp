@@ -13,6 +13,10 @@ struct MmStep {
     static bool priced(Event&, uint8_t*) { return false; }
     // Every line of the document takes its scope from the header.
     static int16_t scope(Event& e, const uint8_t*) { return get(e.header, mm::kScope); }
+    // The amounts, the slots and the key.
+    static constexpr Span kAhead[] = {{mm_dok::kQuantity.offset, mm_dok::kValueMark.offset + 4},
+                                      {mm_dok::kSlotUse.offset, mm_dok::kSlotCode.offset + 20},
+                                      {mm_dok::kKey.offset, mm_dok::kKey.offset + 2}};
 
     static void clear(uint8_t* line) {
         put(line, mm_dok::kConverted, 0.0);

@@ -26,6 +26,9 @@ struct MrStep {
         return HOST(52178)(double(get(line, mr_dok::kPrice)), 1) != 0;
     }
     static int16_t scope(Event&, const uint8_t* line) { return get(line, mr_dok::kScope); }
+    // From the quantity to the converted selling prices, and the scope and key at the end.
+    static constexpr Span kAhead[] = {{mr_dok::kQuantity.offset, mr_dok::kSellingConv.offset + 80},
+                                      {mr_dok::kScope.offset, mr_dok::kKey.offset + 2}};
 
     static void clear(uint8_t* line) {
         put(line, mr_dok::kConverted, 0.0);

@@ -10,6 +10,8 @@ struct RwStep {
     static bool priced(Event&, uint8_t*) { return false; }
     static int16_t scope(Event&, const uint8_t* line) { return get(line, rw_dok::kScope); }
     static void clear(uint8_t*) {}
+    // The slots, the scope and the key lie together at the record's end.
+    static constexpr Span kAhead[] = {{rw_dok::kSlotUse.offset, rw_dok::kKey.offset + 2}};
 
     static void fill(Event&, uint8_t* line, const uint8_t* item) {
         if (!item) return; // no purchase price: the line stays as it is, without recalculation

@@ -63,6 +63,13 @@ run_one() { # scenario, xvfb or headless
   else
     (cd "$win" && "${wine_env[@]}" timeout 60 wine hostsim.exe --json "../../$s" 2>/dev/null)
   fi | tr -d '\r' >"$out/$name.wine.json"
+  # Two runs that fail alike (an error instead of a result) must not count as the same result.
+  if ! grep -q '^  "format": 1,$' "$out/$name.native.json"; then
+    echo "wine-e2e: $name: the native run printed no --json result of format 1:"
+    head -n 5 "$out/$name.native.json"
+    failed=$((failed + 1))
+    return
+  fi
   if diff -u "$out/$name.native.json" "$out/$name.wine.json" >"$out/$name.diff"; then
     echo "wine-e2e: $name ($mode): same result"
     passed=$((passed + 1))

@@ -47,9 +47,9 @@ void decode_slots(const uint8_t* l, Field<int32_t> use, Field<Price> price, Fiel
                   std::vector<FieldValue>& f) {
     for (uint32_t j = 0; j < use.count; ++j) {
         if (get(l, use, j) == 0) continue;
-        const std::string s = "slot " + std::to_string(j);
-        f.push_back({s + " price", double(get(l, price, j))});
-        f.push_back({s + " code", double(get(l, code, j))});
+        const std::string s = "slot_" + std::to_string(j);
+        f.push_back({s + "_price", double(get(l, price, j))});
+        f.push_back({s + "_code", double(get(l, code, j))});
     }
 }
 
@@ -90,28 +90,28 @@ std::vector<FieldValue> decode_line(Kind kind, const uint8_t* l) {
     switch (kind) {
     case Kind::Rw:
         decode_slots(l, rw_dok::kSlotUse, rw_dok::kSlotPrice, rw_dok::kSlotCode, f);
-        f.push_back({"line value (host)", get(l, rw_dok::kValue)});
+        f.push_back({"host_line_value", get(l, rw_dok::kValue)});
         break;
     case Kind::Mr:
         f.push_back({"price", double(get(l, mr_dok::kPrice))});
-        f.push_back({"price code", double(get(l, mr_dok::kPriceCode))});
-        f.push_back({"line value", get(l, mr_dok::kValue)});
-        f.push_back({"converted value", get(l, mr_dok::kConverted)});
-        f.push_back({"value difference", get(l, mr_dok::kDifference)});
+        f.push_back({"price_code", double(get(l, mr_dok::kPriceCode))});
+        f.push_back({"line_value", get(l, mr_dok::kValue)});
+        f.push_back({"converted_value", get(l, mr_dok::kConverted)});
+        f.push_back({"value_difference", get(l, mr_dok::kDifference)});
         for (uint32_t j = 0; j < mr_dok::kPercent.count; ++j) {
-            const std::string s = "level " + std::to_string(j);
-            f.push_back({s + " percent", get(l, mr_dok::kPercent, j) / 1000.0});
-            f.push_back({s + " selling", get(l, mr_dok::kSelling, j)});
-            f.push_back({s + " converted", get(l, mr_dok::kSellingConverted, j)});
+            const std::string s = "level_" + std::to_string(j);
+            f.push_back({s + "_percent", get(l, mr_dok::kPercent, j) / 1000.0});
+            f.push_back({s + "_selling", get(l, mr_dok::kSelling, j)});
+            f.push_back({s + "_converted", get(l, mr_dok::kSellingConverted, j)});
         }
         break;
     case Kind::Mm:
         f.push_back({"price", get(l, mm_dok::kPrice)});
-        f.push_back({"price code", double(get(l, mm_dok::kPriceCode))});
-        f.push_back({"line value", get(l, mm_dok::kValue)});
-        f.push_back({"converted value", get(l, mm_dok::kConverted)});
-        f.push_back({"value difference", get(l, mm_dok::kDifference)});
-        f.push_back({"value mark", double(get(l, mm_dok::kValueMark))});
+        f.push_back({"price_code", double(get(l, mm_dok::kPriceCode))});
+        f.push_back({"line_value", get(l, mm_dok::kValue)});
+        f.push_back({"converted_value", get(l, mm_dok::kConverted)});
+        f.push_back({"value_difference", get(l, mm_dok::kDifference)});
+        f.push_back({"value_mark", double(get(l, mm_dok::kValueMark))});
         decode_slots(l, mm_dok::kSlotUse, mm_dok::kSlotPrice, mm_dok::kSlotCode, f);
         break;
     }
@@ -121,15 +121,15 @@ std::vector<FieldValue> decode_line(Kind kind, const uint8_t* l) {
 std::vector<FieldValue> decode_totals(Kind kind, const uint8_t* header) {
     switch (kind) {
     case Kind::Rw:
-        return {{"document value", get(header, rw::kValue)}};
+        return {{"document_value", get(header, rw::kValue)}};
     case Kind::Mr:
-        return {{"document value", get(header, mr::kValue)},
-                {"converted value", get(header, mr::kConverted)},
-                {"value difference", get(header, mr::kDifference)}};
+        return {{"document_value", get(header, mr::kValue)},
+                {"converted_value", get(header, mr::kConverted)},
+                {"value_difference", get(header, mr::kDifference)}};
     default:
-        return {{"document value", get(header, mm::kValue)},
-                {"converted value", get(header, mm::kConverted)},
-                {"value difference", get(header, mm::kDifference)}};
+        return {{"document_value", get(header, mm::kValue)},
+                {"converted_value", get(header, mm::kConverted)},
+                {"value_difference", get(header, mm::kDifference)}};
     }
 }
 

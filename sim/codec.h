@@ -26,13 +26,14 @@ void encode_header(const scenario::Document& d, uint8_t* header);
 // Writes a scenario line into a zeroed line record of the document's kind.
 void encode_line(scenario::Kind kind, const scenario::Line& src, uint8_t* record);
 
-// One field of a line as the report shows it.
+// One field of a line or header as the report shows it. The name is a snake_case key that tools
+// may rely on (the text report shows it with spaces).
 struct FieldValue {
     std::string name;
     double value;
 };
-// The fields of a line the plug-in may change (RW also the host's own line value, named
-// "... (host)"), in report order.
+// The fields of a line the plug-in may change (RW also the host's own line value,
+// "host_line_value"), in report order: RW and MM price slots only where in use.
 std::vector<FieldValue> decode_line(scenario::Kind kind, const uint8_t* record);
 
 // The host's totals in a header: the document value, and for MR and MM also the converted value

@@ -30,6 +30,13 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then);
 // give one). Null when its start-up failed the load.
 void* load_plugin(const char* file);
 cz_proc plugin_entry(void* plugin, uint32_t ordinal);
+
+// Why the load_plugin call just made failed, read at once after it (on Windows from the error
+// the loader left): a stable code (startup_refused, file_not_found, ...) and the reason in words.
+struct LoadFailure {
+    std::string code, text;
+};
+LoadFailure load_failure(const char* file);
 void unload_plugin(void* plugin);
 
 // Every box shown so far.

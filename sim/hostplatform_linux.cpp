@@ -23,6 +23,11 @@ void* load_plugin(const char* file) {
     return simloader::load_library(&cenyzak_image, file);
 }
 
+// The simulated loader always has the plug-in's image: only its start-up can fail the load.
+LoadFailure load_failure(const char*) {
+    return {"startup_refused", "the plug-in's start-up refused the load"};
+}
+
 cz_proc plugin_entry(void* plugin, uint32_t ordinal) {
     return cz_proc_address(plugin, reinterpret_cast<const char*>(uintptr_t(ordinal)));
 }

@@ -159,6 +159,35 @@ void unload_plugin(void* plugin) {
     }
 }
 
+// Why LoadLibrary failed, from the error it left: a start-up that refused the load (DllMain
+// returned FALSE) is told apart from a file that is not there or not a module.
+LoadFailure load_failure(const char* file) {
+    const DWORD error = GetLastError();
+    const std::string path = file ? file : "cenyzak.dll";
+    const std::string number = " (Windows error " + std::to_string(error) + ")";
+    switch (error) {
+    case ERROR_DLL_INIT_FAILED:
+        return {"startup_refused", "the plug-in's start-up refused the load"};
+    case ERROR_MOD_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return {"file_not_found", "no plug-in file at " + path + number};
+        return {"dependency_not_found", "a module the plug-in needs was not found" + number};
+    case ERROR_BAD_EXE_FORMAT:
+        return {"not_a_module", path + " is not a 32-bit Windows module" + number};
+    default: {
+        char words[256] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                       0, words, sizeof words, nullptr);
+        std::string text = words;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.'))
+            text.pop_back();
+        return {"windows_error", (text.empty() ? std::string("the load failed") : text) + number};
+    }
+    }
+}
+
 std::vector<Box> boxes() {
     EnterCriticalSection(&g_lock);
     std::vector<Box> copy = g_boxes;

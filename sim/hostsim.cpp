@@ -1,9 +1,13 @@
 #include "sim/hostsim.h"
 
+#include "sim/check_host.h"
 #include "sim/codec.h"
 #include "sim/hostplatform.h"
 #include "sim/report.h"
+#include "sim/rounding.h"
 #include "sim/vordan.h"
+
+#include "cenyzak_version.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,12 +26,29 @@ namespace {
 
 using nlohmann::ordered_json;
 
+// The version of the --json layout: raised whenever a key is renamed or removed or a value
+// changes meaning, so that a tool can refuse a layout it does not know.
+constexpr int kJsonFormat = 1;
+
 constexpr const char* kDefaultPluginFile = "C:\\Program Files\\Vordan\\Wtyczki\\cenyzak.dll";
 
 typedef int32_t(CZ_CDECL* Entry30001)(void*, char*);
 typedef int32_t(CZ_CDECL* Entry30008)(int32_t);
 
-std::string answer_name(int32_t answer) {
+// The button pressed in a message box, as a stable code and as the box labels it.
+const char* answer_code(int32_t answer) {
+    switch (answer) {
+    case 3:
+        return "abort";
+    case 4:
+        return "retry";
+    case 5:
+        return "ignore";
+    default:
+        return "no_box";
+    }
+}
+std::string answer_label(int32_t answer) {
     switch (answer) {
     case 3:
         return "Przerwij";
@@ -44,19 +65,45 @@ bool same(double a, double b) {
     return memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The mark of a line after the document's events: what the plug-in did with it, as the host's
-// user would put it.
+// The mark of a line after the document's events: what the plug-in did with it, as a stable code
+// (report.h has the words).
 struct LineOutcome {
     bool ctrl_e, hooked, has_item, changed;
 };
-std::string mark(scenario::Kind kind, const scenario::Line& src, const LineOutcome& o) {
-    if (!o.ctrl_e) return "no Ctrl-E";
-    if (src.key == 0) return "skipped: no item key";
-    if (!o.hooked) return "untouched: the plug-in is not active";
-    if (kind == scenario::Kind::Mr && std::lround(src.price) != 0) return "kept: already priced";
-    if (!o.has_item) return "no purchase price found";
-    if (kind == scenario::Kind::Rw && !o.changed) return "kept: already priced";
+const char* mark(scenario::Kind kind, const scenario::Line& src, const LineOutcome& o) {
+    if (!o.ctrl_e) return "no_ctrl_e";
+    if (src.key == 0) return "no_item_key";
+    if (!o.hooked) return "plugin_inactive";
+    if (kind == scenario::Kind::Mr && std::lround(src.price) != 0) return "already_priced";
+    if (!o.has_item) return "no_purchase_price";
+    if (kind == scenario::Kind::Rw) {
+        bool any_used = false;
+        for (const scenario::Slot& slot : src.slots)
+            any_used = any_used || slot.used;
+        if (!any_used) return "no_slot_in_use";
+        if (!o.changed) return "already_priced";
+    }
     return "filled";
+}
+
+// Whether the host rounds the distance of a margin from 100 % to nothing, so that the plug-in's
+// factor for it is 0: the selling price of such a level is 0.
+bool margin_leaves_no_price(int32_t thousandths) {
+    return rounding::whole(10000.0 - thousandths / 10.0) == 0;
+}
+
+// "1, 3-5, 7": level numbers, runs joined.
+std::string level_list(const std::vector<int>& levels) {
+    std::string out;
+    for (size_t i = 0; i < levels.size();) {
+        size_t j = i;
+        while (j + 1 < levels.size() && levels[j + 1] == levels[j] + 1)
+            ++j;
+        out += (out.empty() ? "" : ", ") + std::to_string(levels[i]);
+        if (j > i) out += "-" + std::to_string(levels[j]);
+        i = j + 1;
+    }
+    return out;
 }
 
 class Runner {
@@ -85,6 +132,13 @@ class Runner {
         for (const scenario::Item& i : s_.items)
             if (i.key == key && i.scope == scope) return &i;
         return nullptr;
+    }
+    // Whether the plug-in's k9 lookups can find anything: without 52412 (answered Ignore) it
+    // runs with the stand-in, which never finds an item (sim/standins.h).
+    bool lookup_finds() const {
+        for (int32_t ordinal : s_.missing_services)
+            if (ordinal == 52412) return false;
+        return true;
     }
 
     const scenario::Scenario& s_;
@@ -122,12 +176,12 @@ void Runner::collect_messages() {
     for (; host_messages_seen_ < h.messages.size(); ++host_messages_seen_) {
         const vordan::Message& m = h.messages[host_messages_seen_];
         ordered_json j;
-        j["service"] = m.ordinal;
         j["kind"] = m.ordinal == 52023 ? "notice" : "message";
+        j["service"] = m.ordinal;
         if (m.ordinal != 52023) j["caption"] = vordan::mazovia_to_utf8(m.caption);
         j["text"] = report::render(m.text, false);
         if (m.ordinal == 52023)
-            j["notice number"] = m.flags;
+            j["notice_number"] = m.flags;
         else
             j["flags"] = m.flags;
         add_message(j, report::render(m.text, o_.color));
@@ -142,7 +196,8 @@ void Runner::collect_dialogs() {
         m["caption"] = vordan::cp1250_to_utf8(b.caption);
         m["text"] = vordan::cp1250_to_utf8(b.text);
         m["buttons"] = {"Przerwij", "Ponów", "Ignoruj"};
-        m["answer"] = answer_name(b.answer);
+        m["answer"] = answer_code(b.answer);
+        m["answer_label"] = answer_label(b.answer);
         add_message(m, m["text"]);
     }
 }
@@ -171,12 +226,12 @@ void Runner::attach_and_start(void* plugin) {
         const bool on =
             h.descriptor(t.lines) && h.tables.at(t.lines).handler() != host_handlers_[t.lines];
         hooked_[t.lines] = on;
-        tables[t.line_name] = on ? "hooked" : "not hooked";
+        tables[t.line_name] = on ? "hooked" : "not_hooked";
     }
     out_["start"] = tables;
     collect_messages();
     auto it = h.settings.find("VUZivo/Pytaj");
-    if (it != h.settings.end()) out_["setting Pytaj"] = it->second;
+    if (it != h.settings.end()) out_["notice_setting"] = it->second;
 }
 
 void Runner::detach(void* plugin) {
@@ -185,8 +240,10 @@ void Runner::detach(void* plugin) {
     bool restored = true;
     for (const auto& [number, table] : vordan::host().tables)
         restored = restored && table.handler() == host_handlers_[number];
-    out_["detach"] = restored ? "every table has its own handler back"
-                              : "a table still has the plug-in's handler";
+    out_["detach"] = restored ? ordered_json{{"result", "restored"},
+                                             {"text", "every table has its own handler back"}}
+                              : ordered_json{{"result", "not_restored"},
+                                             {"text", "a table still has the plug-in's handler"}};
 }
 
 // The document's events through the line table's handler slot, as the host dispatches them.
@@ -202,8 +259,8 @@ ordered_json Runner::run_events(const scenario::Document& d, vordan::Lines& line
             handler(event, 0, &lines.count, lines.pointers.data(), 0, 0, 0, 0, 0, 0, 0);
         ordered_json e;
         e["event"] = event;
-        e["meaning"] = event == 5 ? "Ctrl-E" : "other";
-        e["host handler called"] = h.handler_calls.size() == 1;
+        e["meaning"] = event == 5 ? "ctrl_e" : "other";
+        e["host_handler_called"] = h.handler_calls.size() == 1;
         e["result"] = result;
         events.push_back(e);
     }
@@ -222,26 +279,68 @@ ordered_json Runner::report_line(const scenario::Document& d, size_t i,
     line["scope"] = scope;
     line["quantity"] = src.quantity / 1000.0;
     const scenario::Item* item = src.key ? item_for(src.key, scope) : nullptr;
-    if (item) line["item"] = item->name;
+    if (item && !item->name.empty()) line["item"] = item->name;
     LineOutcome o = outcome;
-    o.has_item = item != nullptr;
-    ordered_json rows = ordered_json::array();
+    o.has_item = item != nullptr && lookup_finds();
+
+    // MR selling-level fields that are 0 before and after are left out (ten levels of them would
+    // bury the rest), except in a level with a percentage, whose selling price is always shown;
+    // the line lists what was left out.
+    std::map<std::string, std::vector<int>> hidden; // by field: the levels left out
+    ordered_json hidden_fields = ordered_json::array();
+    ordered_json notes = ordered_json::array();
+    ordered_json rows = ordered_json::object();
+    double percent = 0;
     for (size_t f = 0; f < after.size(); ++f) {
+        const std::string& name = after[f].name;
         const bool differs = !same(before[f].value, after[f].value);
         // The host's own line value follows its recalculation, not the plug-in's filling.
-        if (after[f].name.find("(host)") == std::string::npos) o.changed = o.changed || differs;
-        // Selling levels without a percentage and untouched are left out: ten of them would bury
-        // the rest.
-        if (!differs && after[f].name.rfind("level ", 0) == 0 && after[f].value == 0) continue;
-        ordered_json row;
-        row["field"] = after[f].name;
-        row["before"] = before[f].value;
-        row["after"] = after[f].value;
-        row["changed"] = differs;
-        rows.push_back(row);
+        if (name.rfind("host_", 0) != 0) o.changed = o.changed || differs;
+        if (name.rfind("level_", 0) == 0) {
+            const size_t cut = name.find('_', 6);
+            const int level = std::stoi(name.substr(6, cut - 6));
+            const std::string field = name.substr(cut + 1);
+            if (field == "percent") percent = after[f].value;
+            if (!differs && after[f].value == 0 && percent == 0) {
+                hidden[field].push_back(level);
+                hidden_fields.push_back(name);
+                continue;
+            }
+            const int32_t thousandths = int32_t(std::lround(percent * 1000.0));
+            if (field == "selling" && d.method != 0 && after[f].value == 0 && thousandths != 0 &&
+                margin_leaves_no_price(thousandths))
+                notes.push_back(
+                    {{"code", "margin_100"},
+                     {"level", level},
+                     {"text",
+                      "level " + std::to_string(level) + " selling 0: a margin of " +
+                          report::num(percent) +
+                          (thousandths == 100000 ? " %" : " %, 100 % as the host rounds it,") +
+                          " leaves no room for a selling price (factor 0)"}});
+        }
+        rows[name] = {{"before", before[f].value}, {"after", after[f].value}, {"changed", differs}};
     }
-    line["mark"] = mark(d.kind, src, o);
+    const char* code = mark(d.kind, src, o);
+    line["mark"] = code;
+    line["mark_text"] = report::mark_text(code);
     line["fields"] = rows;
+    if (!hidden_fields.empty()) {
+        line["hidden_fields"] = hidden_fields;
+        std::string text = "not shown, 0 before and after:";
+        if (hidden["percent"] == hidden["selling"] && hidden["selling"] == hidden["converted"])
+            text += " every field of level" +
+                    std::string(hidden["percent"].size() == 1 ? " " : "s ") +
+                    level_list(hidden["percent"]);
+        else
+            for (const char* field : {"percent", "selling", "converted"}) {
+                const std::vector<int>& levels = hidden[field];
+                if (levels.empty()) continue;
+                text += std::string(text.back() == ':' ? " " : "; ") + field + " of level" +
+                        (levels.size() == 1 ? " " : "s ") + level_list(levels);
+            }
+        notes.push_back({{"code", "zero_levels_hidden"}, {"text", text}});
+    }
+    if (!notes.empty()) line["notes"] = notes;
     return line;
 }
 
@@ -254,7 +353,8 @@ ordered_json Runner::run_document(const scenario::Document& d, bool hooked) {
     doc["table"] = t.line_name;
     uint8_t* header = h.current(t.header);
     if (!h.descriptor(t.lines)) {
-        doc["outcome"] = std::string("the host has no table ") + t.line_name;
+        doc["outcome"] = {{"code", "no_table"},
+                          {"text", std::string("the host has no table ") + t.line_name}};
         return doc;
     }
     if (header) codec::encode_header(d, header);
@@ -270,19 +370,21 @@ ordered_json Runner::run_document(const scenario::Document& d, bool hooked) {
     LineOutcome outcome{false, hooked, false, false};
     doc["events"] = run_events(d, lines, outcome.ctrl_e);
 
-    std::map<std::string, int> summary;
+    // The marks in the order of first appearance.
+    ordered_json summary = ordered_json::object();
     doc["lines"] = ordered_json::array();
     for (size_t i = 0; i < d.lines.size(); ++i) {
         ordered_json line = report_line(d, i, before[i], lines[i], outcome);
-        ++summary[line["mark"].get<std::string>()];
+        const std::string code = line["mark"].get<std::string>();
+        summary[code] = summary.value(code, 0) + 1;
         doc["lines"].push_back(std::move(line));
     }
     doc["summary"] = summary;
     if (header) {
-        ordered_json totals;
+        ordered_json totals = ordered_json::object();
         for (const codec::FieldValue& f : codec::decode_totals(d.kind, header))
             totals[f.name] = f.value;
-        doc["host totals"] = totals;
+        doc["host_totals"] = totals;
     }
     return doc;
 }
@@ -292,6 +394,7 @@ ordered_json Runner::run() {
     vordan::reset();
     set_up_host();
     vordan::Host& h = vordan::host();
+    out_["format"] = kJsonFormat;
     if (!s_.description.empty()) out_["scenario"] = s_.description;
     out_["messages"] = ordered_json::array();
 
@@ -302,8 +405,13 @@ ordered_json Runner::run() {
                        : s_.plugin_file           ? s_.plugin_file->c_str()
                                                   : kDefaultPluginFile;
     void* plugin = hostplatform::load_plugin(file);
+    if (plugin) {
+        out_["load"] = {{"result", "loaded"}};
+    } else {
+        const hostplatform::LoadFailure why = hostplatform::load_failure(file);
+        out_["load"] = {{"result", "failed"}, {"reason", why.code}, {"text", why.text}};
+    }
     collect_dialogs();
-    out_["load"] = plugin ? "loaded" : "failed: the plug-in's start-up refused the load";
     for (const auto& [number, table] : h.tables)
         host_handlers_[number] = table.handler();
     if (plugin) attach_and_start(plugin);
@@ -329,22 +437,58 @@ std::string run(const scenario::Scenario& s, const Options& options) {
     return report::text(result, runner.styled, options.color);
 }
 
+namespace {
+
+constexpr const char* kUsage = "usage: hostsim [--json] [SCENARIO.json] | --check-host MODULE.dll";
+
+constexpr const char* kHelp =
+    "Runs the cenyzak plug-in in a simulated host program over a scenario, the way the host\n"
+    "does, and prints every document's lines before and after Ctrl-E and every message shown.\n"
+    "\n"
+    "  hostsim [--json] [SCENARIO.json]\n"
+    "  hostsim --check-host MODULE.dll\n"
+    "\n"
+    "  SCENARIO.json        the scenario to run (format: scenarios/README.md); without one,\n"
+    "                       the bundled sample warehouse\n"
+    "  --json               print the result as JSON for tools (its layout: scenarios/README.md)\n"
+    "  --check-host MODULE  read a host module file (the client's VORDAN.dll) without loading\n"
+    "                       it and list the 21 services the plug-in binds, each present or\n"
+    "                       missing, with what the plug-in does at load without it\n"
+    "  --version            print hostsim's version (the plug-in's version) and stop\n"
+    "  -h, --help           print this help and stop\n"
+    "\n"
+    "Exit status: 0 done (--check-host: every service present); 1 --check-host: a service is\n"
+    "missing; 2 a bad command line, scenario or module file (one line on standard error saying\n"
+    "which file, where and what is wrong).\n";
+
+int usage_error(const std::string& what) {
+    std::cerr << "hostsim: " << what << " (" << kUsage << ")\n";
+    return 2;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     Options options;
-    std::string path;
+    std::string path, module;
+    bool check = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--json") {
             options.json = true;
         } else if (a == "-h" || a == "--help") {
-            std::cout << "usage: hostsim [--json] [scenario.json]\n"
-                         "Runs the plug-in in the simulated host over a scenario (the bundled\n"
-                         "sample warehouse when none is given). Format: scenarios/README.md\n";
+            std::cout << kHelp;
             return 0;
+        } else if (a == "--version") {
+            std::cout << "hostsim " << CZ_VERSION << "\n";
+            return 0;
+        } else if (a == "--check-host") {
+            if (i + 1 >= argc) return usage_error("--check-host needs the module file to check");
+            if (check) return usage_error("--check-host given twice; check one module at a time");
+            check = true;
+            module = argv[++i];
         } else if (!a.empty() && a[0] == '-') {
-            std::cerr << "hostsim: unknown option '" << a
-                      << "' (usage: hostsim [--json] [scenario.json])\n";
-            return 2;
+            return usage_error("unknown option '" + a + "'");
         } else if (!path.empty()) {
             std::cerr << "hostsim: more than one scenario given ('" << path << "' and '" << a
                       << "'); run one at a time\n";
@@ -352,6 +496,11 @@ int main(int argc, char** argv) {
         } else {
             path = a;
         }
+    }
+    if (check) {
+        if (!path.empty() || options.json)
+            return usage_error("--check-host takes only the module file");
+        return check_host::run(module, std::cout, std::cerr);
     }
     scenario::Scenario s;
     try {

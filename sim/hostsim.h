@@ -5,7 +5,8 @@
 // every message the plug-in showed.
 //
 // In parts: the run (hostsim.cpp), the record codec between scenario lines and record bytes
-// (codec.h), the text report (report.h).
+// (codec.h), the text report (report.h), the host module check (check_host.h over the export
+// table reader pe_exports.h).
 #pragma once
 
 #include "sim/scenario.h"
@@ -22,7 +23,8 @@ struct Options {
 // Runs the scenario and returns the report to print.
 std::string run(const scenario::Scenario& s, const Options& options);
 
-// The command line: hostsim [--json] [scenario.json]. Returns the exit status.
+// The command line: hostsim [--json] [scenario.json], --check-host FILE, --version, --help.
+// Returns the exit status.
 int main(int argc, char** argv);
 
 } // namespace hostsim

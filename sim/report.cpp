@@ -114,7 +114,30 @@ std::string render(const std::string& mazovia, bool color) {
 
 // ---- the report for a person ----
 
+std::string mark_text(const std::string& code) {
+    static const struct {
+        const char *code, *text;
+    } marks[] = {
+        {"filled", "filled"},
+        {"already_priced", "kept: already priced"},
+        {"no_purchase_price", "no purchase price found"},
+        {"no_slot_in_use", "nothing to fill: no price slot in use"},
+        {"no_item_key", "skipped: no item key"},
+        {"plugin_inactive", "untouched: the plug-in is not active"},
+        {"no_ctrl_e", "no Ctrl-E"},
+    };
+    for (const auto& m : marks)
+        if (code == m.code) return m.text;
+    return code;
+}
+
 namespace {
+
+// A snake_case key as words: "slot_0_price" is "slot 0 price".
+std::string label(std::string key) {
+    std::replace(key.begin(), key.end(), '_', ' ');
+    return key;
+}
 
 struct Style {
     std::string bold, plain;
@@ -141,15 +164,18 @@ std::string head(const ordered_json& r, const Style& st) {
     std::string out;
     if (r.contains("scenario"))
         out += st.bold + r["scenario"].get<std::string>() + st.plain + "\n\n";
-    out += "Load:    " + r["load"].get<std::string>() + "\n";
+    const ordered_json& load = r["load"];
+    out += "Load:    " + load["result"].get<std::string>();
+    if (load.contains("text")) out += ": " + load["text"].get<std::string>();
+    out += "\n";
     if (r.contains("title")) out += "Title:   " + r["title"].get<std::string>() + "\n";
     if (r.contains("attach")) out += "Attach:  " + r["attach"].get<std::string>() + "\n";
     if (r.contains("start"))
         out += members("Start:  ", r["start"], [](const std::string& k, const ordered_json& v) {
-            return k + " " + v.get<std::string>();
+            return k + " " + label(v.get<std::string>());
         });
-    if (r.contains("setting Pytaj"))
-        out += "Setting: VUZivo/Pytaj = " + std::to_string(r["setting Pytaj"].get<int>()) + "\n";
+    if (r.contains("notice_setting"))
+        out += "Setting: VUZivo/Pytaj = " + std::to_string(r["notice_setting"].get<int>()) + "\n";
     return out;
 }
 
@@ -172,7 +198,7 @@ std::string message(const ordered_json& m, const std::string& styled, const Styl
         out += "  ";
         for (const auto& b : m["buttons"])
             out += " [" + b.get<std::string>() + "]";
-        out += "  answered: " + m["answer"].get<std::string>() + "\n";
+        out += "  answered: " + m["answer_label"].get<std::string>() + "\n";
     }
     return out;
 }
@@ -184,14 +210,17 @@ std::string line(const ordered_json& l, const Style& st) {
                        num(l["quantity"].get<double>());
     if (l.contains("item")) head += ", " + l["item"].get<std::string>();
     std::string out =
-        pad(head, 60) + " " + st.bold + l["mark"].get<std::string>() + st.plain + "\n";
-    if (l["fields"].empty()) return out;
-    out += "      " + pad("field", 22) + pad("before", 16) + "after\n";
-    for (const ordered_json& f : l["fields"]) {
-        out += "    " + std::string(f["changed"].get<bool>() ? "* " : "  ") +
-               pad(f["field"].get<std::string>(), 22) + pad(num(f["before"].get<double>()), 16) +
-               num(f["after"].get<double>()) + "\n";
+        pad(head, 60) + " " + st.bold + l["mark_text"].get<std::string>() + st.plain + "\n";
+    const ordered_json& fields = l["fields"];
+    if (!fields.empty()) out += "      " + pad("field", 22) + pad("before", 16) + "after\n";
+    for (auto f = fields.begin(); f != fields.end(); ++f) {
+        out += "    " + std::string(f.value()["changed"].get<bool>() ? "* " : "  ") +
+               pad(label(f.key()), 22) + pad(num(f.value()["before"].get<double>()), 16) +
+               num(f.value()["after"].get<double>()) + "\n";
     }
+    if (l.contains("notes"))
+        for (const ordered_json& n : l["notes"])
+            out += "      (" + n["text"].get<std::string>() + ")\n";
     return out;
 }
 
@@ -202,22 +231,25 @@ std::string document(const ordered_json& d, const Style& st) {
     if (d.contains("method")) out += ", " + d["method"].get<std::string>();
     if (d.contains("scope")) out += ", scope " + std::to_string(d["scope"].get<int>());
     out += ")\n";
-    if (d.contains("outcome")) return out + "  " + d["outcome"].get<std::string>() + "\n";
+    if (d.contains("outcome")) return out + "  " + d["outcome"]["text"].get<std::string>() + "\n";
     for (const ordered_json& e : d["events"]) {
         out += "  event " + std::to_string(e["event"].get<int>()) + " (" +
-               e["meaning"].get<std::string>() + "): host handler " +
-               (e["host handler called"].get<bool>() ? "called" : "not called") + ", result " +
+               (e["meaning"] == "ctrl_e" ? "Ctrl-E" : "other") + "): host handler " +
+               (e["host_handler_called"].get<bool>() ? "called" : "not called") + ", result " +
                std::to_string(e["result"].get<int>()) + "\n";
     }
     for (const ordered_json& l : d["lines"])
         out += line(l, st);
-    out += members("  summary:", d["summary"], [](const std::string& k, const ordered_json& v) {
-        return std::to_string(v.get<int>()) + " " + k;
-    });
-    if (d.contains("host totals"))
-        out += members("  host totals:", d["host totals"],
+    if (d["summary"].empty())
+        out += "  summary: the document has no lines\n";
+    else
+        out += members("  summary:", d["summary"], [](const std::string& k, const ordered_json& v) {
+            return std::to_string(v.get<int>()) + " " + mark_text(k);
+        });
+    if (d.contains("host_totals"))
+        out += members("  host totals:", d["host_totals"],
                        [](const std::string& k, const ordered_json& v) {
-                           return k + " " + num(v.get<double>());
+                           return label(k) + " " + num(v.get<double>());
                        });
     return out;
 }
@@ -231,7 +263,7 @@ std::string text(const ordered_json& r, const std::vector<std::string>& styled, 
         out += message(r["messages"][i], styled[i], st);
     for (const ordered_json& d : r["documents"])
         out += document(d, st);
-    if (r.contains("detach")) out += "\nDetach:  " + r["detach"].get<std::string>() + "\n";
+    if (r.contains("detach")) out += "\nDetach:  " + r["detach"]["text"].get<std::string>() + "\n";
     return out;
 }
 

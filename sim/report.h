@@ -17,6 +17,9 @@ std::string num(double d);
 // in bold with `color`, dropped without.
 std::string render(const std::string& mazovia, bool color);
 
+// The words for a line's mark code (filled, already_priced, ...), as the report shows them.
+std::string mark_text(const std::string& code);
+
 // The report of a run: `styled` holds the run's messages rendered for the report, in order.
 std::string text(const nlohmann::ordered_json& result, const std::vector<std::string>& styled,
                  bool color);

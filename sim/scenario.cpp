@@ -1,19 +1,28 @@
 #include "sim/scenario.h"
 
+#include "sim/input_file.h"
 #include "sim/records.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <cmath>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 
 namespace scenario {
 
 using nlohmann::json;
 
 namespace {
+
+// Bounds on the lists of a scenario: far beyond any real document, small enough that a mistyped
+// or generated file cannot make the run take all the memory.
+constexpr size_t kMaxDocuments = 1000;
+constexpr size_t kMaxLines = 100000; // per document
+constexpr size_t kMaxItems = 1000000;
+constexpr size_t kMaxEvents = 1000;  // per document
+constexpr size_t kMaxAnswers = 1000; // answers to the missing-entry dialog
+constexpr size_t kMaxFileBytes = 256u * 1024 * 1024;
 
 std::string shown(const json& v) {
     std::string s = v.dump();
@@ -198,7 +207,7 @@ Document document(const Reader& r, const json& v, const std::string& path) {
                    "expected \"markup\", \"margin\" or a flag value, got " + shown(m));
     }
     if (v.contains("events")) {
-        r.array(v["events"], Reader::join(path, "events"));
+        r.array(v["events"], Reader::join(path, "events"), kMaxEvents);
         for (size_t i = 0; i < v["events"].size(); ++i)
             d.events.push_back(
                 int32_t(r.integer(v["events"][i], Reader::at(Reader::join(path, "events"), i),
@@ -207,7 +216,7 @@ Document document(const Reader& r, const json& v, const std::string& path) {
         d.events = {5};
     }
     if (!v.contains("lines")) r.fail(path, "missing field \"lines\"");
-    r.array(v["lines"], Reader::join(path, "lines"), 100000);
+    r.array(v["lines"], Reader::join(path, "lines"), kMaxLines);
     for (size_t i = 0; i < v["lines"].size(); ++i)
         d.lines.push_back(
             line(r, v["lines"][i], Reader::at(Reader::join(path, "lines"), i), d.kind));
@@ -244,13 +253,13 @@ void host(const Reader& r, const json& v, Scenario& s) {
         }
     }
     if (v.contains("missing_services")) {
-        r.array(v["missing_services"], "host.missing_services");
+        r.array(v["missing_services"], "host.missing_services", 21);
         for (size_t i = 0; i < v["missing_services"].size(); ++i)
             s.missing_services.push_back(int32_t(r.integer(
                 v["missing_services"][i], Reader::at("host.missing_services", i), 1, 65535)));
     }
     if (v.contains("dialog_answers")) {
-        r.array(v["dialog_answers"], "host.dialog_answers");
+        r.array(v["dialog_answers"], "host.dialog_answers", kMaxAnswers);
         for (size_t i = 0; i < v["dialog_answers"].size(); ++i)
             s.dialog_answers.push_back(
                 answer(r, v["dialog_answers"][i], Reader::at("host.dialog_answers", i)));
@@ -275,25 +284,75 @@ void notice(const Reader& r, const json& v, Scenario& s) {
     if (v.contains("user_sets")) s.notice_user_sets = i16(r, v["user_sets"], "notice.user_sets");
 }
 
-// The JSON text, or an error that names the line and the column where it stops being JSON.
-json parse_json(const std::string& text, const std::string& file) {
-    try {
-        return json::parse(text);
-    } catch (const json::parse_error& e) {
-        // Turn the byte offset into a line and a column.
-        size_t line = 1, column = 1;
-        for (size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) {
-            if (text[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
+// Line and column (from 1) of the byte at `offset`.
+std::string place(const std::string& text, size_t offset) {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
         }
-        std::string what = e.what();
-        const size_t cut = what.find("parse error");
-        if (cut != std::string::npos) what = what.substr(cut);
-        throw Error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
+    }
+    return std::to_string(line) + ":" + std::to_string(column);
+}
+
+// The library's message without its "[json.exception...]" tag and its own statement of the
+// position, which the caller gives once, as line:column.
+std::string plain_words(const std::string& what) {
+    std::string s = what;
+    if (s.rfind("[json.exception.", 0) == 0 && s.find("] ") != std::string::npos)
+        s = s.substr(s.find("] ") + 2);
+    if (s.rfind("parse error at line ", 0) == 0 && s.find(": ") != std::string::npos)
+        s = s.substr(s.find(": ") + 2);
+    return s;
+}
+
+// Where a number token stands in the text, outside strings: the first place it occurs as a whole.
+size_t token_offset(const std::string& text, const std::string& token) {
+    bool in_string = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (in_string) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                in_string = false;
+            continue;
+        }
+        if (c == '"') {
+            in_string = true;
+            continue;
+        }
+        const bool starts = i == 0 || !(isalnum(static_cast<unsigned char>(text[i - 1])) ||
+                                        text[i - 1] == '.' || text[i - 1] == '-');
+        if (starts && text.compare(i, token.size(), token) == 0) return i;
+    }
+    return text.size();
+}
+
+// The JSON text (comments allowed), or an error that names the line and the column where it
+// stops being JSON.
+json parse_json(const std::string& text, const std::string& file) {
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos)
+        throw Error(file + ": the file is empty (a scenario is a JSON object with \"documents\")");
+    try {
+        return json::parse(text, nullptr, true, true);
+    } catch (const json::parse_error& e) {
+        const size_t offset = e.byte > 0 ? e.byte - 1 : 0;
+        throw Error(file + ":" + place(text, offset) + ": " + plain_words(e.what()));
+    } catch (const json::out_of_range& e) {
+        // A number beyond the range of a double: the library names the token, not the place.
+        const std::string what = e.what();
+        const size_t open = what.find('\''), close = what.rfind('\'');
+        if (open == std::string::npos || close <= open)
+            throw Error(file + ": " + plain_words(what));
+        const std::string token = what.substr(open + 1, close - open - 1);
+        throw Error(file + ":" + place(text, token_offset(text, token)) + ": the number " + token +
+                    " is out of range (a double reaches about 1.8e308)");
+    } catch (const json::exception& e) {
+        throw Error(file + ": " + plain_words(e.what()));
     }
 }
 
@@ -321,10 +380,7 @@ Item item(const Reader& r, const json& v, const std::string& p) {
     return it;
 }
 
-} // namespace
-
-Scenario parse(const std::string& text, const std::string& file) {
-    const json root = parse_json(text, file);
+Scenario read(const json& root, const std::string& file) {
     Reader r(file);
     r.object(root, "", {"description", "host", "notice", "price_codes", "items", "documents"});
     Scenario s;
@@ -332,31 +388,42 @@ Scenario parse(const std::string& text, const std::string& file) {
     if (root.contains("host")) host(r, root["host"], s);
     if (root.contains("notice")) notice(r, root["notice"], s);
     if (root.contains("price_codes")) {
-        r.array(root["price_codes"], "price_codes");
+        r.array(root["price_codes"], "price_codes", 65536);
         for (size_t i = 0; i < root["price_codes"].size(); ++i)
             s.price_codes.push_back(
                 price_code(r, root["price_codes"][i], Reader::at("price_codes", i)));
     }
     if (root.contains("items")) {
-        r.array(root["items"], "items");
+        r.array(root["items"], "items", kMaxItems);
         for (size_t i = 0; i < root["items"].size(); ++i)
             s.items.push_back(item(r, root["items"][i], Reader::at("items", i)));
     }
     if (!root.contains("documents"))
         r.fail("", "missing field \"documents\" (a list of RW, MR and MM documents)");
-    r.array(root["documents"], "documents");
+    r.array(root["documents"], "documents", kMaxDocuments);
     if (root["documents"].empty()) r.fail("documents", "the list is empty: nothing to run");
     for (size_t i = 0; i < root["documents"].size(); ++i)
         s.documents.push_back(document(r, root["documents"][i], Reader::at("documents", i)));
     return s;
 }
 
+} // namespace
+
+Scenario parse(const std::string& text, const std::string& file) {
+    const json root = parse_json(text, file);
+    try {
+        return read(root, file);
+    } catch (const json::exception& e) {
+        // Every value is checked before it is taken, so this is a fault of the reader; it is
+        // still a clear error and not an abort.
+        throw Error(file + ": " + plain_words(e.what()));
+    }
+}
+
 Scenario load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error(path + ": cannot open the file");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse(text.str(), path);
+    std::string text, why;
+    if (!input_file::read(path, kMaxFileBytes, text, why)) throw Error(path + ": " + why);
+    return parse(text, path);
 }
 
 } // namespace scenario

@@ -299,6 +299,37 @@ TEST_P(HookFrame, SkipsAHoleInTheRecordArray) {
     EXPECT_EQ(lookups, 1);
 }
 
+// On a document longer than the distance the hook looks ahead, it reads an entry of the record
+// array ahead of the line it fills only below the count as it is then (an array exactly as long
+// as the count: AddressSanitizer reports a read past it), and a pointer it finds there is not
+// dereferenced before that line's turn: the wild entries beyond a count the host shrinks during
+// the loop do no harm.
+TEST_P(HookFrame, LooksAheadOnlyBelowTheCountAndThroughNoPointerBeforeItsTurn) {
+    const LineTable& t = GetParam();
+    struct Case {
+        size_t entries;
+        int32_t count, shrunk_to; // the count before the loop and after the first lookup
+    };
+    for (const Case c : {Case{40, 40, 40}, Case{40, 40, 8}}) {
+        SCOPED_TRACE(c.shrunk_to);
+        vordan::Lines lines = h().make_lines(t.table, c.entries);
+        for (size_t i = 0; i < c.entries; ++i)
+            put(lines[i], t.key, int16_t(i + 1));
+        std::vector<uint8_t*> array(lines.pointers.begin(), lines.pointers.end());
+        for (size_t i = c.shrunk_to; i < c.entries; ++i) // addresses where no record lies
+            array[i] = reinterpret_cast<uint8_t*>(uintptr_t(0xDEAD0000) + i);
+        int32_t count = c.count;
+        int lookups = 0;
+        h().on_call = [&](int32_t ordinal) {
+            if (ordinal != 52412) return;
+            ++lookups;
+            count = c.shrunk_to;
+        };
+        dispatch(t.table, 5, &count, array.data());
+        EXPECT_EQ(lookups, c.shrunk_to);
+    }
+}
+
 TEST_P(HookFrame, WithoutK9OrHeaderTheEventGoesToTheHostUntouched) {
     const LineTable& t = GetParam();
     vordan::Lines lines = h().make_lines(t.table, 1, 0x11);
