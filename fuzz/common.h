@@ -2,6 +2,8 @@
 // Record buffers, fields and tables come from the host-side record model (sim/records.h).
 #pragma once
 
+#include "sim/records.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,26 @@
 #include <vector>
 
 namespace fuzz {
+
+// The only bytes of a line record that its table's hook may change: the price and the amounts it
+// computes, the slots or selling levels it fills. Everything else of the line stays as it was.
+inline std::vector<records::Span> hook_owned(int32_t line_table) {
+    using records::span;
+    namespace rw = records::rw_dok;
+    namespace mr = records::mr_dok;
+    namespace mm = records::mm_dok;
+    switch (line_table) {
+    case records::kRwDok:
+        return {span(rw::kSlotPrice), span(rw::kSlotCode)};
+    case records::kMrDok:
+        // line price to converted line value; the selling levels
+        return {span(mr::kPrice, mr::kConverted), span(mr::kPercent, mr::kSellingConverted)};
+    case records::kMmDok:
+        // line price to value mark; slot prices and codes
+        return {span(mm::kPrice, mm::kValueMark), span(mm::kSlotPrice, mm::kSlotCode)};
+    }
+    return {};
+}
 
 // An oracle violation: print what broke and abort, which libFuzzer reports as a crash and saves
 // the input that caused it.

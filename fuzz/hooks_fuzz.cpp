@@ -73,7 +73,6 @@ template <typename T> FieldDef def(records::Field<T> f) {
 template <typename T> FieldDef def(records::Field<T> first, records::Field<T> last) {
     return {first.offset, type_of<T>(), (last.end() - first.offset) / uint32_t(sizeof(T))};
 }
-using records::span;
 using records::Span;
 
 struct LineTable {
@@ -97,7 +96,7 @@ const LineTable kLineTables[3] = {
      rw_dok::kKey,
      {def(rw_dok::kKey), def(rw_dok::kScope), def(rw_dok::kSlotUse), def(rw_dok::kSlotPrice),
       def(rw_dok::kSlotCode)},
-     {span(rw_dok::kSlotPrice), span(rw_dok::kSlotCode)},
+     fuzz::hook_owned(records::kRwDok),
      {}},
     {"Mr_dok",
      records::kMrDok,
@@ -106,8 +105,7 @@ const LineTable kLineTables[3] = {
      {def(mr_dok::kKey), def(mr_dok::kScope), def(mr_dok::kQuantity), def(mr_dok::kPrice),
       def(mr_dok::kPriceCode), def(mr_dok::kValue, mr_dok::kConverted), def(mr_dok::kSellingCode),
       def(mr_dok::kPercent), def(mr_dok::kSelling), def(mr_dok::kSellingConverted)},
-     // line price to converted line value; the selling levels
-     {span(mr_dok::kPrice, mr_dok::kConverted), span(mr_dok::kPercent, mr_dok::kSellingConverted)},
+     fuzz::hook_owned(records::kMrDok),
      {def(records::mr::kMethod)}},
     {"Mm_dok",
      records::kMmDok,
@@ -116,8 +114,7 @@ const LineTable kLineTables[3] = {
      {def(mm_dok::kKey), def(mm_dok::kQuantity), def(mm_dok::kPrice), def(mm_dok::kPriceCode),
       def(mm_dok::kValue, mm_dok::kConverted), def(mm_dok::kValueMark), def(mm_dok::kSlotUse),
       def(mm_dok::kSlotPrice), def(mm_dok::kSlotCode)},
-     // line price to value mark; slot prices and codes
-     {span(mm_dok::kPrice, mm_dok::kValueMark), span(mm_dok::kSlotPrice, mm_dok::kSlotCode)},
+     fuzz::hook_owned(records::kMmDok),
      {def(records::mm::kScope)}},
 };
 

@@ -130,26 +130,13 @@ struct Row {
     std::vector<records::Span> owned;
 };
 inline const std::vector<Row>& rows() {
-    using records::span;
     namespace rw = records::rw_dok;
     namespace mr = records::mr_dok;
     namespace mm = records::mm_dok;
     static const std::vector<Row> kRows = {
-        {records::kRwDok,
-         records::kRw,
-         rw::kKey,
-         rw::kScope,
-         {span(rw::kSlotPrice), span(rw::kSlotCode)}},
-        {records::kMrDok,
-         records::kMr,
-         mr::kKey,
-         mr::kScope,
-         {span(mr::kPrice, mr::kConverted), span(mr::kPercent, mr::kSellingConverted)}},
-        {records::kMmDok,
-         records::kMm,
-         mm::kKey,
-         {0},
-         {span(mm::kPrice, mm::kValueMark), span(mm::kSlotPrice, mm::kSlotCode)}},
+        {records::kRwDok, records::kRw, rw::kKey, rw::kScope, fuzz::hook_owned(records::kRwDok)},
+        {records::kMrDok, records::kMr, mr::kKey, mr::kScope, fuzz::hook_owned(records::kMrDok)},
+        {records::kMmDok, records::kMm, mm::kKey, {0}, fuzz::hook_owned(records::kMmDok)},
     };
     return kRows;
 }
