@@ -27,17 +27,9 @@ else
     [ -f "$f" ] || { echo "relay-check: $f is missing: build the win32 preset first"; exit 1; }
   done
 
-  # The same prefix and Polish locale as the Wine run (scripts/wine-e2e.sh).
-  export WINEPREFIX=$root/build/wine-prefix WINEARCH=win32 WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -d build/locale/pl_PL.UTF-8 ]; then
-    mkdir -p build/locale && localedef -i pl_PL -f UTF-8 build/locale/pl_PL.UTF-8 ||
-      { echo "relay-check: cannot make the pl_PL.UTF-8 locale"; exit 1; }
-  fi
-  wine_env=(env LOCPATH="$root/build/locale" LC_ALL=pl_PL.UTF-8)
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "${wine_env[@]}" timeout 300 wineboot -i >/dev/null 2>&1 || { echo "relay-check: wineboot failed"; exit 1; }
-  fi
+  # The same prefix and Polish locale as the Wine run.
+  source scripts/wine-env.sh
+  wine_setup relay-check || exit 1
   # Wine leaves a few frequent calls (critical sections, TLS, SetLastError) out of the relay trace
   # by default; a list naming no real function leaves nothing out.
   "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\Debug' /v RelayExclude /d cz.none /f >/dev/null 2>&1

@@ -18,22 +18,9 @@ for f in "$native" "$win/hostsim.exe" "$win/VORDAN.dll" "$win/cenyzak.dll"; do
   [ -f "$f" ] || { echo "wine-e2e: $f is missing: build the linux and win32 presets first"; exit 1; }
 done
 
-export WINEPREFIX=$root/build/wine-prefix WINEARCH=win32 WINEDEBUG=-all
-# No .NET or HTML engine installers: they would wait for a download that cannot happen here.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-# The message box shows Windows-1250 text, which Wine takes from a Polish locale.
-if [ ! -d build/locale/pl_PL.UTF-8 ]; then
-  mkdir -p build/locale && localedef -i pl_PL -f UTF-8 build/locale/pl_PL.UTF-8 ||
-    { echo "wine-e2e: cannot make the pl_PL.UTF-8 locale"; exit 1; }
-fi
-wine_env=(env LOCPATH="$root/build/locale" LC_ALL=pl_PL.UTF-8)
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "${wine_env[@]}" timeout 300 wineboot -i >/dev/null 2>&1 || { echo "wine-e2e: wineboot failed"; exit 1; }
-  # Dialogs close at once when told to; a crash must not wait for a debugger window.
-  "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-fi
+# The prefix, the Polish locale (the box shows Windows-1250 text) and wine_env.
+source scripts/wine-env.sh
+wine_setup wine-e2e || exit 1
 
 # The plug-in goes where each scenario says it is installed, so that its own file name (shown in
 # its messages) is the same as in the native run. A path of 260 characters or more (long-path.json)
