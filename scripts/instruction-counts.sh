@@ -10,8 +10,8 @@
 #       references on 1 000-line documents, instructions only. Some seconds.
 #
 # Each figure is one run of build/bench/cenyzak_counts under callgrind, which counts only the
-# Ctrl-E batch itself (benchmarks/counts.cpp). The callgrind files stay in build/bench/counts/ for
-# callgrind_annotate.
+# Ctrl-E batch itself (benchmarks/counts.cpp). The callgrind files stay in build/bench/counts/
+# (the guard's in build/bench/counts/guard/) for callgrind_annotate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -70,6 +70,7 @@ measure() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 if [ "${1:-}" = --guard ]; then
+  out=build/bench/counts/guard
   build
   failed=0
   for kind in rw mr mm; do
