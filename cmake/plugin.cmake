@@ -2,13 +2,15 @@
 # allocation test, the benchmarks (through plugin-linux.cmake) and the fuzz build all include this
 # file and call cz_add_plugin().
 #
-#   cz_add_plugin(TARGET [OPTIMIZE FLAG...])
+#   cz_add_plugin(TARGET [OPTIMIZE FLAG...] [FOLDER DIR] [ENTRY SYMBOL] [EXTRA SOURCE...])
 #
 # On Windows TARGET is cenyzak.dll: the plug-in's sources with the Windows platform layer, the
 # plug-in's own memory routines, DllMain as the image entry point, no C runtime, the exports of
 # plugin/cenyzak.def and the version resource. Elsewhere TARGET is a static library holding the
 # plug-in as the simulated loader loads it (plugin/image.h). OPTIMIZE adds an optimisation flag for
-# the plug-in's own code (the benchmarks measure it with the DLL's -Os).
+# the plug-in's own code (the benchmarks measure it with the DLL's -Os). FOLDER, ENTRY and EXTRA
+# make a variant of the DLL for a test: cenyzak.dll in the build's folder DIR, with the image entry
+# point SYMBOL instead of DllMain and the EXTRA sources linked in.
 include_guard(GLOBAL)
 
 get_filename_component(CZ_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
@@ -35,9 +37,12 @@ set(CZ_DLL_FLAGS -Os -msse2 -mfpmath=sse -fno-asynchronous-unwind-tables -ffunct
     -fdata-sections -g)
 
 function(cz_add_plugin target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "OPTIMIZE")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "FOLDER;ENTRY" "OPTIMIZE;EXTRA")
   if(WIN32)
-    cz_add_plugin_dll(${target})
+    if(NOT arg_ENTRY)
+      set(arg_ENTRY _DllMain@12)
+    endif()
+    cz_add_plugin_dll(${target} "${CMAKE_BINARY_DIR}/${arg_FOLDER}" ${arg_ENTRY} ${arg_EXTRA})
     return()
   endif()
   add_library(${target} STATIC ${CZ_PLUGIN_SOURCES} ${CZ_PLUGIN_LINUX_SOURCES})
@@ -45,9 +50,9 @@ function(cz_add_plugin target)
   target_compile_options(${target} PRIVATE ${CZ_PLUGIN_FLAGS} ${arg_OPTIMIZE})
 endfunction()
 
-function(cz_add_plugin_dll target)
+function(cz_add_plugin_dll target folder entry)
   add_library(${target} SHARED ${CZ_PLUGIN_SOURCES} ${CZ_PLUGIN_WIN32_SOURCES}
-              ${CZ_ROOT}/plugin/cenyzak.def ${CZ_ROOT}/platform/version.rc)
+              ${CZ_ROOT}/plugin/cenyzak.def ${CZ_ROOT}/platform/version.rc ${ARGN})
   target_include_directories(${target} PRIVATE ${CZ_ROOT})
   target_link_libraries(${target} PRIVATE cenyzak_version)
   target_compile_options(${target} PRIVATE
@@ -60,11 +65,11 @@ function(cz_add_plugin_dll target)
   # No C runtime and no start-up files: the image entry point is DllMain itself, and the only
   # libraries are the import libraries of the two system modules (and libgcc for any arithmetic
   # helper the compiler may call). No time stamp in the image.
-  target_link_options(${target} PRIVATE -nostdlib -nostartfiles -Wl,--entry=_DllMain@12
+  target_link_options(${target} PRIVATE -nostdlib -nostartfiles -Wl,--entry=${entry}
                       -Wl,--gc-sections -Wl,--no-insert-timestamp)
   target_link_libraries(${target} PRIVATE kernel32 user32 gcc)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME cenyzak
-                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+                        RUNTIME_OUTPUT_DIRECTORY ${folder})
   # Symbols: the debug information goes to cenyzak.dll.debug, the DLL is stripped and names that
   # file in its debug link (the name only, no folder). objcopy writes the current time into every
   # PE image it writes unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker leaves it.
@@ -72,7 +77,7 @@ function(cz_add_plugin_dll target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${objcopy} --only-keep-debug cenyzak.dll cenyzak.dll.debug
     COMMAND ${objcopy} --strip-all --add-gnu-debuglink=cenyzak.dll.debug cenyzak.dll
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    BYPRODUCTS ${CMAKE_BINARY_DIR}/cenyzak.dll.debug
+    WORKING_DIRECTORY ${folder}
+    BYPRODUCTS ${folder}/cenyzak.dll.debug
     VERBATIM)
 endfunction()

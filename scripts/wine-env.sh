@@ -1,25 +1,56 @@
-# The Wine set-up that the scripts running the real DLL share (sourced by wine-e2e.sh and
-# relay-check.sh, from the repository root): one prefix under build/, no .NET or HTML engine
-# installers (they would wait for a download that cannot happen here), a Polish locale so that the
-# message box shows Windows-1250 text, dialogs that close at once when told to, and no crash
-# dialog waiting for a debugger window.
+# The Wine set-up that the scripts running the real DLL share (sourced by wine-e2e.sh,
+# relay-check.sh and the guest image's recipe, from the repository root): one prefix, no .NET or
+# HTML engine installers (they would wait for a download that cannot happen here), a Polish locale
+# so that the message box shows Windows-1250 text, dialogs that close at once when told to, and no
+# crash dialog waiting for a debugger window.
 #
 #   wine_setup NAME    NAME names the caller in its messages; 1 when the set-up fails.
-# Afterwards WINEPREFIX, WINEARCH, WINEDEBUG and WINEDLLOVERRIDES are exported, and the array
-# wine_env is the command prefix that runs a Wine program in the Polish locale.
+# Afterwards WINEPREFIX, WINEARCH, WINEDEBUG and WINEDLLOVERRIDES are exported, the array wine_env
+# is the command prefix that runs a Wine program in the Polish locale, and wine_programs is the
+# folder that holds hostsim.exe, VORDAN.dll and cenyzak.dll for Wine to run.
+#
+# On this machine the prefix is build/wine-prefix, made on first use, and the programs are
+# build/win32's. In the Wine guest (scripts/guest/) the prefix was made when the image was built
+# (CZ_GUEST_WINEPREFIX names it) and the Polish locale is the system's; the programs are copied
+# from the shared folder to the guest's own disk first, because an image mapped straight from the
+# 9p share can come up with pages of zeros.
+
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Makes a prefix at $1 with the settings above, and waits for Wine to write them to its disk.
+wine_prefix_init() {
+  local prefix=$1 name=$2
+  # Wine makes the prefix's own folder, not the folders above it.
+  mkdir -p "$(dirname "$prefix")"
+  if ! WINEPREFIX=$prefix "${wine_env[@]}" timeout 1200 wineboot -i >"$prefix.wineboot.log" 2>&1; then
+    tail -n 20 "$prefix.wineboot.log"
+    echo "$name: wineboot failed"
+    return 1
+  fi
+  rm -f "$prefix.wineboot.log"
+  WINEPREFIX=$prefix "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  WINEPREFIX=$prefix "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  WINEPREFIX=$prefix "${wine_env[@]}" wineserver -w
+  [ -f "$prefix/system.reg" ] || { echo "$name: wineboot left no registry in $prefix"; return 1; }
+}
+
 wine_setup() {
   local name=$1 root=$PWD
-  export WINEPREFIX=$root/build/wine-prefix WINEARCH=win32 WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ -n "${CZ_GUEST_WINEPREFIX:-}" ]; then
+    export WINEPREFIX=$CZ_GUEST_WINEPREFIX
+    wine_env=(env LC_ALL=pl_PL.UTF-8)
+    wine_programs=/var/tmp/cenyzak-win32
+    mkdir -p "$wine_programs"
+    cp "$root"/build/win32/{hostsim.exe,VORDAN.dll,cenyzak.dll} "$wine_programs/" ||
+      { echo "$name: cannot copy the win32 build to the guest's disk"; return 1; }
+    return 0
+  fi
+  export WINEPREFIX=$root/build/wine-prefix
+  wine_programs=$root/build/win32
   if [ ! -d build/locale/pl_PL.UTF-8 ]; then
     mkdir -p build/locale && localedef -i pl_PL -f UTF-8 build/locale/pl_PL.UTF-8 ||
       { echo "$name: cannot make the pl_PL.UTF-8 locale"; return 1; }
   fi
   wine_env=(env LOCPATH="$root/build/locale" LC_ALL=pl_PL.UTF-8)
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "${wine_env[@]}" timeout 300 wineboot -i >/dev/null 2>&1 || { echo "$name: wineboot failed"; return 1; }
-    "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  fi
-  return 0
+  [ -f "$WINEPREFIX/system.reg" ] || wine_prefix_init "$WINEPREFIX" "$name"
 }

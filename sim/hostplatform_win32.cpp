@@ -56,8 +56,10 @@ DWORD WINAPI watch(void*) {
         GetDlgItemTextA(box, kMessageTextId, text, sizeof text);
         GetWindowTextA(box, caption, sizeof caption);
         EnterCriticalSection(&g_lock);
-        const int32_t answer =
-            g_next_answer < g_answers.size() ? g_answers[g_next_answer++] : g_then;
+        int32_t answer = g_next_answer < g_answers.size() ? g_answers[g_next_answer++] : g_then;
+        // A box shown although its answer is "no box" (scripted_box did not stand in for it)
+        // is pressed Abort, which the report then shows.
+        if (answer == 0) answer = 3;
         // A message box ends its text with no line break; Windows keeps it as given.
         g_boxes.push_back({text, caption, answer});
         LeaveCriticalSection(&g_lock);
@@ -86,6 +88,87 @@ void hide_export(HMODULE module, uint32_t ordinal) {
     VirtualProtect(slot, sizeof *slot, old, &old);
 }
 
+// "No box": the answer for a box that fails to appear, so that MessageBoxA returns 0. The real
+// MessageBoxA cannot be made to fail on demand, so in a host that lacks services (the only one
+// whose plug-in shows boxes) the plug-in's import of MessageBoxA is pointed at scripted_box,
+// which returns 0 for that answer and otherwise shows the real box, answered by the watcher. The
+// import is changed when the loader has bound it and before the plug-in's start-up runs: in the
+// loader's notification that the plug-in's image is loaded.
+bool g_boxes_can_fail = false;
+void* g_notification_cookie = nullptr;
+
+int WINAPI scripted_box(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    EnterCriticalSection(&g_lock);
+    const bool scripted = g_next_answer < g_answers.size();
+    const bool no_box = (scripted ? g_answers[g_next_answer] : g_then) == 0;
+    if (no_box) {
+        if (scripted) ++g_next_answer;
+        g_boxes.push_back({text ? text : "", caption ? caption : "", 0});
+    }
+    LeaveCriticalSection(&g_lock);
+    return no_box ? 0 : MessageBoxA(owner, text, caption, type);
+}
+
+// Points every import slot of the module at `base` that holds `from` at `to`.
+void redirect_import(uint8_t* base, const void* from, const void* to) {
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!dir.VirtualAddress) return;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name;
+         ++d)
+        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+             slot->u1.Function; ++slot)
+            if (slot->u1.Function == reinterpret_cast<uintptr_t>(from)) {
+                DWORD old;
+                VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+                slot->u1.Function = reinterpret_cast<uintptr_t>(to);
+                VirtualProtect(slot, sizeof *slot, old, &old);
+            }
+}
+
+// The loader's notification (ntdll's LdrRegisterDllNotification): reason 1, a module loaded.
+struct CountedWideText {
+    USHORT length, capacity;
+    PWSTR text;
+};
+struct LoadedModule {
+    ULONG flags;
+    const CountedWideText* full_name;
+    const CountedWideText* base_name;
+    void* base;
+    ULONG size;
+};
+typedef VOID(CALLBACK* LoadNotification)(ULONG reason, const LoadedModule* module, void* context);
+typedef LONG(NTAPI* RegisterLoadNotification)(ULONG flags, LoadNotification notify, void* context,
+                                              void** cookie);
+typedef LONG(NTAPI* UnregisterLoadNotification)(void* cookie);
+
+VOID CALLBACK on_module_loaded(ULONG reason, const LoadedModule* module, void*) {
+    // Every module the plug-in imports from is loaded before it, so the one loaded while the
+    // plug-in loads is the plug-in.
+    if (reason != 1 || !module) return;
+    redirect_import(static_cast<uint8_t*>(module->base),
+                    reinterpret_cast<const void*>(
+                        GetProcAddress(GetModuleHandleA("user32.dll"), "MessageBoxA")),
+                    reinterpret_cast<const void*>(&scripted_box));
+}
+
+void watch_loads(bool on) {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (on && !g_notification_cookie) {
+        auto reg = reinterpret_cast<RegisterLoadNotification>(
+            reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrRegisterDllNotification")));
+        if (reg) reg(0, on_module_loaded, nullptr, &g_notification_cookie);
+    } else if (!on && g_notification_cookie) {
+        auto unreg = reinterpret_cast<UnregisterLoadNotification>(
+            reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrUnregisterDllNotification")));
+        if (unreg) unreg(g_notification_cookie);
+        g_notification_cookie = nullptr;
+    }
+}
+
 } // namespace
 
 void reset() {
@@ -102,15 +185,16 @@ void offer_vordan(const std::vector<int32_t>& missing) {
     HMODULE self = GetModuleHandleA("VORDAN");
     for (int32_t ordinal : missing)
         hide_export(self, uint32_t(ordinal));
+    g_boxes_can_fail = !missing.empty();
 }
 
 void script_answers(const std::vector<int32_t>& answers, int32_t then) {
     g_answers = answers;
     g_next_answer = 0;
-    // A box cannot be made to fail on purpose here: an answer of 0 presses Abort.
+    // An answer other than a button or "no box" (0) presses Abort.
     for (int32_t& a : g_answers)
-        if (a != 3 && a != 4 && a != 5) a = 3;
-    g_then = (then == 4 || then == 5) ? then : 3;
+        if (a != 0 && a != 3 && a != 4 && a != 5) a = 3;
+    g_then = (then == 0 || then == 4 || then == 5) ? then : 3;
     if (g_watcher) return;
     // The thread must be running before the plug-in is loaded: a thread that starts while the
     // loader holds its lock (the dialog appears inside the plug-in's start-up) waits for it.
@@ -141,7 +225,12 @@ HMODULE load_long_path(const char* file) {
 } // namespace
 
 void* load_plugin(const char* file) {
-    return file ? load_long_path(file) : LoadLibraryA("cenyzak.dll");
+    watch_loads(g_boxes_can_fail);
+    HMODULE plugin = file ? load_long_path(file) : LoadLibraryA("cenyzak.dll");
+    const DWORD error = GetLastError(); // for load_failure, read after this returns
+    watch_loads(false);
+    SetLastError(error);
+    return plugin;
 }
 
 cz_proc plugin_entry(void* plugin, uint32_t ordinal) {

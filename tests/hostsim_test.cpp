@@ -54,7 +54,8 @@ TEST_P(Scenario, PrintsTheReviewedReport) {
 INSTANTIATE_TEST_SUITE_P(Files, Scenario,
                          ::testing::Values("sample", "version-mismatch", "record-sizes",
                                            "missing-service-ignore", "missing-service-abort",
-                                           "notice-off", "price-codes", "events"),
+                                           "missing-service-no-box", "notice-off", "price-codes",
+                                           "events"),
                          [](const auto& info) {
                              std::string s = info.param;
                              for (char& c : s)

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Every check of the real DLL under Wine, in one go, as ./test runs them: where the kernel runs
+# 32-bit programs directly, or in the Wine guest (scripts/guest/run scripts/wine-checks.sh), where
+# one boot serves them all.
+#
+#   scripts/wine-checks.sh [--documents N]    N: generated documents for wine-e2e.sh (default 300)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+failed=()
+
+# Every scenario (the long path among them) and the generated documents: the same result natively
+# and under Wine.
+scripts/wine-e2e.sh "$@" || failed+=(wine-e2e)
+
+# From load to unload the plug-in calls nothing but its four system functions...
+scripts/relay-check.sh || failed+=(relay-check)
+# ...and the check sees a call more when there is one: the DLL with a planted call must fail it.
+planted=build/win32/planted/cenyzak.dll
+if scripts/relay-check.sh --dll "$planted" >build/relay/planted.txt 2>&1; then
+  cat build/relay/planted.txt
+  echo "relay-check: the planted call went unnoticed: $planted passed"
+  failed+=(relay-check-planted)
+elif grep -q 'the plug-in called KERNEL32.GetTickCount' build/relay/planted.txt; then
+  echo "relay-check: $planted fails as it must: $(grep -m 1 'the plug-in called' build/relay/planted.txt | sed 's/^relay-check: //')"
+else
+  cat build/relay/planted.txt
+  echo "relay-check: $planted failed, but not on its planted call"
+  failed+=(relay-check-planted)
+fi
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "wine-checks: failed: ${failed[*]}"
+  exit 1
+fi
+echo "wine-checks: all passed"
