@@ -65,7 +65,7 @@ constexpr const char* polish_name(int32_t ordinal) {
 }
 #define CZ_CHECK_NAMED(ord, ret, params, name)                                                     \
     static_assert(polish_name(ord) != nullptr, "service " #ord " has no name in the guide's "      \
-                                                               "words");
+                                               "words");
 CZ_HOST_SERVICES(CZ_CHECK_NAMED)
 #undef CZ_CHECK_NAMED
 
@@ -206,7 +206,7 @@ class Report {
     std::string text_;
     std::string module_;  // the module's path
     std::string folder_;  // the program's folder: where the plug-in is looked for
-    std::string problem_; // why no module was found or read, when none was
+    std::string problem_; // why no module was found or read, when none was: lines of the report
     std::string unchecked_ = "nie sprawdzono: podany plik to nie moduł programu VORDAN.dll.";
     pe::Exports exports_;
     std::vector<int32_t> missing_, fatal_; // in binding order; fatal: without a stand-in
@@ -216,7 +216,7 @@ bool Report::find_module() {
     const std::string& target = request_.target;
     switch (check_files::kind(target)) {
     case check_files::Kind::missing:
-        problem_ = "Nie ma takiego pliku ani folderu: " + target;
+        problem_ = "Nie ma takiego pliku ani folderu:\n  " + target + "\n";
         unchecked_ = "nie sprawdzono: nie ma tu modułu programu.";
         return false;
     case check_files::Kind::file:
@@ -229,28 +229,29 @@ bool Report::find_module() {
     folder_ = target;
     module_ = check_files::find(target, kModuleName);
     if (!module_.empty() && check_files::kind(module_) == check_files::Kind::file) return true;
-    problem_ = "W folderze " + target + " nie ma pliku VORDAN.dll.";
+    problem_ = "W tym folderze nie ma pliku VORDAN.dll:\n  " + target + "\n";
     unchecked_ = "nie sprawdzono: nie ma tu modułu programu.";
     const std::string up = check_files::find(check_files::parent(target), kModuleName);
     if (!up.empty() && check_files::parent(target) != target)
-        problem_ += " Jest w folderze nadrzędnym: " + up;
+        problem_ += "Jest w folderze nadrzędnym:\n  " + up + "\n";
     return false;
 }
 
 bool Report::read_module() {
     std::string bytes, why;
     if (!check_files::read(module_, kMaxModuleBytes, bytes, why)) {
-        problem_ = "Nie można odczytać pliku " + module_ + ": " + why + ".";
+        problem_ = "Nie można odczytać pliku (" + why + "):\n  " + module_ + "\n";
         unchecked_ = "nie sprawdzono: nie udało się odczytać pliku.";
         return false;
     }
     exports_ = pe::read_exports(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (!exports_.ok) {
         text_ += "Plik: " + module_ + "\n";
-        problem_ = exports_.is_64_bit
-                       ? "To moduł 64-bitowy, a wtyczka jest 32-bitowa: działa tylko w programie "
-                         "32-bitowym, z jego 32-bitowym modułem VORDAN.dll."
-                       : "Ten plik nie jest 32-bitowym modułem Windows: " + exports_.error + ".";
+        problem_ =
+            para(exports_.is_64_bit
+                     ? "To moduł 64-bitowy, a wtyczka jest 32-bitowa: działa tylko w "
+                       "programie 32-bitowym, z jego 32-bitowym modułem VORDAN.dll."
+                     : "Ten plik nie jest 32-bitowym modułem Windows: " + exports_.error + ".");
         return false;
     }
     bool plugin = true, any_service = false;
@@ -260,14 +261,15 @@ bool Report::read_module() {
         any_service = any_service || exports_.has(uint32_t(ordinal));
     text_ += (any_service ? "Moduł programu: " : "Plik: ") + module_ + "\n";
     if (plugin && !any_service) {
-        problem_ = "To jest plik samej wtyczki cenyzak (ma jej wejścia 30001, 30008 i 30009), a "
-                   "nie moduł programu.";
+        problem_ = para("To jest plik samej wtyczki cenyzak (ma jej wejścia 30001, 30008 i 30009), "
+                        "a nie moduł programu.");
         return false;
     }
     if (!any_service) {
-        problem_ = "Ten plik" + (exports_.name.empty() ? "" : " (moduł " + exports_.name + ")") +
-                   " nie ma żadnej z 21 usług, których potrzebuje wtyczka: to nie jest moduł "
-                   "programu.";
+        problem_ =
+            para("Ten plik" + (exports_.name.empty() ? "" : " (moduł " + exports_.name + ")") +
+                 " nie ma żadnej z 21 usług, których potrzebuje wtyczka: to nie jest moduł "
+                 "programu.");
         return false;
     }
     return true;
@@ -394,11 +396,10 @@ void Report::installed_plugin() {
     }
     text_ += "\n";
     if (path.empty()) {
-        std::string where;
-        for (size_t i = 0; i < looked.size(); ++i)
-            where += (i ? " ani w " : "") + looked[i];
-        text_ += para("Zainstalowana wtyczka: nie znaleziono pliku cenyzak.dll w " + where +
-                      " (przed pierwszą instalacją to normalne).");
+        text_ += para("Zainstalowana wtyczka: nie znaleziono pliku cenyzak.dll (przed pierwszą "
+                      "instalacją to normalne). Szukano w:");
+        for (const std::string& where : looked)
+            text_ += "  " + where + "\n";
         return;
     }
     text_ += "Zainstalowana wtyczka: " + path + "\n";
@@ -457,7 +458,7 @@ Result Report::run() {
     text_ =
         "Sprawdzenie programu przed instalacją wtyczki cenyzak " + std::string(CZ_VERSION) + "\n\n";
     if (!find_module() || !read_module()) {
-        text_ += para(problem_);
+        text_ += problem_;
         return not_checked(unchecked_);
     }
     services();
