@@ -145,6 +145,22 @@ for name in symbolize sprawdz-brak sprawdz-wtyczka; do
 done
 [ "$mode" = wine ] && "${wine_env[@]}" wineserver -k 2>/dev/null
 
+# The guide as the release ships it: one HTML page that needs nothing outside itself and comes out
+# the same every time.
+if [ "$mode" = native ] && [ $update -eq 0 ]; then
+  if scripts/guide-html.sh 0.0.0 "$guide" "$work/one.html" &&
+    scripts/guide-html.sh 0.0.0 "$guide" "$work/two.html" && cmp -s "$work/one.html" "$work/two.html" &&
+    grep -q '<meta charset="utf-8">' "$work/one.html" &&
+    ! grep -q -i -E '<script|<link|<img|<iframe| src=|url\(' "$work/one.html" &&
+    grep -q 'Moduł programu: C:\\Program Files (x86)\\Vordan\\VORDAN.dll' "$work/one.html"; then
+    echo "guide-examples: the HTML guide: self-contained, the same on every run, with the examples"
+    passed=$((passed + 1))
+  else
+    echo "guide-examples: the HTML guide is not self-contained, not reproducible or lacks the examples"
+    failed=$((failed + 1))
+  fi
+fi
+
 if [ ${#updated[@]} -gt 0 ]; then
   for name in "${updated[@]}"; do
     awk -v tag="wynik=$name" -v file="$work/$name.out" '
