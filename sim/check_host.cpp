@@ -207,7 +207,7 @@ class Report {
     std::string module_;  // the module's path
     std::string folder_;  // the program's folder: where the plug-in is looked for
     std::string problem_; // why no module was found or read, when none was: lines of the report
-    std::string unchecked_ = "nie sprawdzono: podany plik to nie moduł programu VORDAN.dll.";
+    std::string unchecked_ = "nie sprawdzono — podany plik to nie moduł programu VORDAN.dll.";
     pe::Exports exports_;
     std::vector<int32_t> missing_, fatal_; // in binding order; fatal: without a stand-in
 };
@@ -217,7 +217,7 @@ bool Report::find_module() {
     switch (check_files::kind(target)) {
     case check_files::Kind::missing:
         problem_ = "Nie ma takiego pliku ani folderu:\n  " + target + "\n";
-        unchecked_ = "nie sprawdzono: nie ma tu modułu programu.";
+        unchecked_ = "nie sprawdzono — nie ma tu modułu programu.";
         return false;
     case check_files::Kind::file:
         module_ = target;
@@ -230,7 +230,7 @@ bool Report::find_module() {
     module_ = check_files::find(target, kModuleName);
     if (!module_.empty() && check_files::kind(module_) == check_files::Kind::file) return true;
     problem_ = "W tym folderze nie ma pliku VORDAN.dll:\n  " + target + "\n";
-    unchecked_ = "nie sprawdzono: nie ma tu modułu programu.";
+    unchecked_ = "nie sprawdzono — nie ma tu modułu programu.";
     const std::string up = check_files::find(check_files::parent(target), kModuleName);
     if (!up.empty() && check_files::parent(target) != target)
         problem_ += "Jest w folderze nadrzędnym:\n  " + up + "\n";
@@ -241,7 +241,7 @@ bool Report::read_module() {
     std::string bytes, why;
     if (!check_files::read(module_, kMaxModuleBytes, bytes, why)) {
         problem_ = "Nie można odczytać pliku (" + why + "):\n  " + module_ + "\n";
-        unchecked_ = "nie sprawdzono: nie udało się odczytać pliku.";
+        unchecked_ = "nie sprawdzono — nie udało się odczytać pliku.";
         return false;
     }
     exports_ = pe::read_exports(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
@@ -362,12 +362,20 @@ void Report::explain() {
         all += "wtyczka zostanie załadowana, ale nie znajdzie żadnej ceny zakupu, więc Ctrl+E nie "
                "uzupełni żadnej ceny.";
     } else {
-        all += "wtyczka będzie działać.";
+        // What the stand-ins of 52224 and 52028 leave of the plug-in's work.
+        std::vector<std::string> but;
+        if (contains(missing_, 52224))
+            but.push_back("powiadomienie o instalacji pokaże się przy każdym starcie programu");
+        if (no_messages)
+            but.push_back("gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi pracy bez "
+                          "komunikatu");
+        all += "wtyczka będzie działać";
+        for (size_t i = 0; i < but.size(); ++i)
+            all += (i == 0 ? ", ale " : ", a ") + but[i];
+        all += ".";
     }
-    if (!no_tables && contains(missing_, 52224))
+    if (!no_tables && contains(missing_, 52412) && contains(missing_, 52224))
         all += " Powiadomienie o instalacji pokaże się przy każdym starcie programu.";
-    if (!no_tables && no_messages)
-        all += " Gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi pracy bez komunikatu.";
     text_ += "\n" + para(all);
 }
 

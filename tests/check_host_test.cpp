@@ -197,10 +197,11 @@ TEST(CheckHost, OneMissingServiceIsStatus1WithWhatThePlugInDoes) {
         const char* verdict;
     } cases[] = {
         {52224, "  52224  odczyt i zapis ustawień               BRAK (ma zastępstwo)\n",
-         "wtyczka będzie działać. Powiadomienie o instalacji pokaże się przy każdym starcie",
+         "wtyczka będzie działać, ale powiadomienie o instalacji pokaże się przy każdym starcie",
          "wtyczka zadziała, ale tylko po wybraniu „Ignoruj”"},
         {52028, "  52028  wyświetlanie komunikatu               BRAK (ma zastępstwo)\n",
-         "Gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi pracy bez komunikatu.",
+         "wtyczka będzie działać, ale gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi "
+         "pracy bez komunikatu.",
          "wtyczka zadziała, ale tylko po wybraniu „Ignoruj”"},
         {52256, "  52256  opis tabeli                           BRAK (ma zastępstwo)\n",
          "pokaże raport rozmiarów rekordów („STOP!!!”) z „brak” przy wszystkich siedmiu",
@@ -257,7 +258,9 @@ TEST(CheckHost, CombinationsSayWhatTheyDoTogether) {
          "instalacji pokaże się przy każdym starcie programu.",
          "brak 2 z 21 usług; wtyczka załaduje się tylko po „Ignoruj”"},
         {{52028, 52224},
-         "wtyczka będzie działać. Powiadomienie",
+         "wtyczka będzie działać, ale powiadomienie o instalacji pokaże się przy każdym starcie "
+         "programu, a gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi pracy bez "
+         "komunikatu.",
          "wtyczka zadziała, ale tylko po wybraniu „Ignoruj”"},
     };
     for (const Case& k : cases) {
@@ -332,7 +335,7 @@ TEST(CheckHost, WhatIsNotTheProgramsModuleIsStatus2) {
         const check_host::Result r = check(p.path);
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(has(r.text, p.reason)) << r.text;
-        expect_verdict(r, "nie sprawdzono: nie ma tu modułu programu.");
+        expect_verdict(r, "nie sprawdzono — nie ma tu modułu programu.");
     }
 }
 
