@@ -76,6 +76,7 @@ constexpr int32_t kServices[] = {
 #undef CZ_CHECK_ROW
 };
 constexpr int kServiceCount = int(sizeof kServices / sizeof kServices[0]);
+const std::string kAll = std::to_string(kServiceCount); // "21", as the texts say it
 
 // The plug-in's own entries: a module exporting these is cenyzak.dll, not the program's module.
 constexpr uint32_t kPluginEntries[] = {30001, 30008, 30009};
@@ -268,7 +269,8 @@ bool Report::read_module() {
     if (!any_service) {
         problem_ =
             para("Ten plik" + (exports_.name.empty() ? "" : " (moduł " + exports_.name + ")") +
-                 " nie ma żadnej z 21 usług, których potrzebuje wtyczka: to nie jest moduł "
+                 " nie ma żadnej z " + kAll +
+                 " usług, których potrzebuje wtyczka: to nie jest moduł "
                  "programu.");
         return false;
     }
@@ -476,9 +478,9 @@ Result Report::run() {
                          "(komunikat „STOP!!!”).");
     installed_plugin();
 
-    const std::string count = std::to_string(missing_.size()) + " z 21";
+    const std::string count = std::to_string(missing_.size()) + " z " + kAll;
     if (missing_.empty())
-        return verdict(0, "program ma wszystkie 21 usług, których potrzebuje wtyczka.",
+        return verdict(0, "program ma wszystkie " + kAll + " usług, których potrzebuje wtyczka.",
                        "zainstaluj wtyczkę; po starcie programu sprawdź, czy nie pojawia się "
                        "komunikat „STOP!!!”.");
     const std::string update = "zaktualizuj program klienta albo zgłoś ten wynik razem z wersją "
