@@ -8,6 +8,8 @@
 #   again on its own);
 # - a signed file changed by one byte no longer verifies;
 # - a wrong password is refused with a message and leaves no file.
+# The signed files are kept in build/signed/, for the Wine run (scripts/wine-preflight.sh), which
+# may run where osslsigncode is not installed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 win=build/win32
@@ -56,6 +58,7 @@ for file in cenyzak.dll cenyzak-sprawdz.exe; do
   else
     ok "$file: changed by one byte, it no longer verifies"
   fi
+  mkdir -p build/signed && cp "$signed" build/signed/
 done
 
 if CENYZAK_SIGN_PASSWORD=wrong scripts/sign.sh "$work/sign.pfx" "$win/cenyzak.dll" "$work/wrong.dll" \

@@ -9,8 +9,10 @@
 #    tool's Linux build prints for the same files (paths aside), saved to a file it must be UTF-8
 #    with a byte order mark and CRLF line ends, and the status must be the report's.
 # 2. The guide's examples of the tool, at the guide's own paths (scripts/guide-examples.sh --wine).
-# 3. cenyzak.dll signed with a throwaway certificate (scripts/sign.sh) through the bundled sample in
-#    hostsim.exe: the same --json result as the unsigned DLL and as the native run.
+# 3. cenyzak.dll signed with a throwaway certificate through the bundled sample in hostsim.exe: the
+#    same --json result as the unsigned DLL and as the native run. The signed DLL is the one
+#    scripts/sign-test.sh left in build/signed/ (it signs the same build), or, when there is none
+#    or it is older than the build, one signed here (scripts/test-cert.sh, scripts/sign.sh).
 #
 #   scripts/wine-preflight.sh [--package dist/cenyzak-VERSION-win32.zip]
 #
@@ -26,7 +28,7 @@ if [ "${1:-}" = "--package" ]; then
   package_zip=$(realpath "${2:?usage: wine-preflight.sh [--package ZIP]}")
 fi
 
-for tool in wine wineboot wineserver localedef osslsigncode openssl; do
+for tool in wine wineboot wineserver localedef; do
   command -v "$tool" >/dev/null || { echo "wine-preflight: $tool is not installed"; exit 1; }
 done
 for f in build/linux/cenyzak-sprawdz build/linux/hostsim "$win/hostsim.exe" "$win/VORDAN.dll" \
@@ -118,11 +120,24 @@ grep -q "To jest plik samej wtyczki cenyzak" "$out/plugin-given.wine.txt" &&
 if scripts/guide-examples.sh --wine; then ok "the guide's examples under Wine"; else fail "the guide's examples under Wine"; fi
 
 # The signed DLL through the bundled sample: the same result as unsigned, and as natively.
-certs=$out/cert
-mkdir -p "$certs"
-scripts/test-cert.sh "$certs" "" >/dev/null || exit 1
-signed=$out/cenyzak-signed.dll
-scripts/sign.sh "$certs/sign.pfx" "$win/cenyzak.dll" "$signed" || { fail "signing"; signed=""; }
+signed=$root/build/signed/cenyzak.dll
+if [ ! -f "$signed" ] || [ "$signed" -ot "$win/cenyzak.dll" ]; then
+  signed=$out/cenyzak-signed.dll
+  certs=$out/cert
+  mkdir -p "$certs"
+  if ! command -v osslsigncode >/dev/null || ! command -v openssl >/dev/null; then
+    fail "no signed cenyzak.dll of this build (run scripts/sign-test.sh) and no osslsigncode here"
+    signed=""
+  elif ! scripts/test-cert.sh "$certs" "" >/dev/null ||
+    ! scripts/sign.sh "$certs/sign.pfx" "$win/cenyzak.dll" "$signed"; then
+    fail "signing cenyzak.dll"
+    signed=""
+  fi
+fi
+if [ -n "$signed" ] && cmp -s "$signed" "$win/cenyzak.dll"; then
+  fail "$signed is not signed"
+  signed=""
+fi
 plugins="$drive/Program Files/Vordan/Wtyczki"
 mkdir -p "$plugins"
 build/linux/hostsim --json >"$out/sample.native.json"
@@ -131,7 +146,10 @@ for kind in unsigned signed; do
   [ "$kind" = signed ] && dll=$signed
   [ -n "$dll" ] || continue
   cp "$dll" "$plugins/cenyzak.dll"
-  (cd "$win" && "${wine_env[@]}" timeout 60 wine hostsim.exe --json 2>/dev/null) | tr -d '\r' \
+  # wine_programs: where the Wine set-up keeps hostsim.exe and VORDAN.dll for Wine to run (on a
+  # guest's own disk); build/win32 itself where the set-up names none.
+  (cd "${wine_programs:-$win}" && "${wine_env[@]}" timeout 60 wine hostsim.exe --json 2>/dev/null) |
+    tr -d '\r' \
     >"$out/sample.$kind.json"
 done
 "${wine_env[@]}" wineserver -k 2>/dev/null
