@@ -1,11 +1,12 @@
-// What the benchmarks share: the plug-in loaded into the plain host, the baselines and the
-// references.
+// What the timed benchmarks and the instruction counts share: the plug-in loaded into the plain
+// host, the baselines, the references and the documents of a batch.
 #pragma once
 
 #include "platform/abi.h"
 #include "sim/plain.h"
 
 #include <stdint.h>
+#include <string>
 #include <vector>
 
 namespace bench {
@@ -41,6 +42,32 @@ int32_t CZ_CDECL reference_mr(int32_t event, uint32_t a2, int32_t* count, uint8_
 int32_t CZ_CDECL reference_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
                               uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
                               uint32_t a10, uint32_t a11);
+
+// A document table with its hook (in the table's handler slot), reference and baseline.
+struct Kind {
+    const char* name; // rw, mr, mm
+    int32_t table;
+    cz_handler reference, baseline;
+};
+extern const Kind kKinds[3];
+enum class Way { hook, reference, baseline };
+cz_handler handler(const Kind& kind, Way way);
+
+// One Ctrl-E on a document through a handler routine, as the host calls it.
+int32_t call(cz_handler handler, plain::Document& doc);
+
+// The documents of one timed batch of `n`-line documents: at least kBatchLines lines in all (1 000
+// copies of a 10-line document, 10 of a 1 000-line one, one of 100 000 lines), made on first use
+// and kept for the whole run (workload.cpp). Before it is handed out the first time, the batch is
+// checked: `problem` is empty when the hook fills a document, the reference makes the hook's host
+// calls and leaves a document of the same lines byte for byte as the hook leaves it, and the
+// baseline makes the hook's host calls; else it says what is wrong.
+constexpr int32_t kBatchLines = 10000;
+struct Batch {
+    std::vector<plain::Document> docs;
+    std::string problem;
+};
+Batch& batch(const Kind& kind, int32_t n);
 
 // Registers the benchmarks (ctrl_e.cpp, host_call.cpp).
 void register_ctrl_e();

@@ -17,14 +17,9 @@
 // at least 0.2 s of timed work each, only the aggregates shown.
 #include "bench.h"
 
-#include "platform/simloader.h"
-#include "plugin/image.h"
-
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <map>
 #include <string>
@@ -33,34 +28,6 @@
 #include <unistd.h>
 
 namespace bench {
-
-void load_plugin() {
-    typedef int32_t(CZ_CDECL * Entry30001)(void*, char*);
-    typedef int32_t(CZ_CDECL * Entry30008)(int32_t);
-    simloader::reset();
-    plain::setup(kItems);
-    plain::register_module();
-    cz_module module =
-        simloader::load_library(&cenyzak_image, "C:\\Program Files\\Vordan\\Wtyczki\\cenyzak.dll");
-    if (!module) {
-        fprintf(stderr, "the plug-in refused to load\n");
-        exit(1);
-    }
-    auto e30001 =
-        reinterpret_cast<Entry30001>(cz_proc_address(module, reinterpret_cast<const char*>(30001)));
-    auto e30008 =
-        reinterpret_cast<Entry30008>(cz_proc_address(module, reinterpret_cast<const char*>(30008)));
-    static char host_marker;
-    if (!e30001 || !e30008 || e30001(&host_marker, nullptr) != 0 || e30008(0) != 0) {
-        fprintf(stderr, "the plug-in did not attach and start\n");
-        exit(1);
-    }
-    for (int32_t table : {records::kRwDok, records::kMrDok, records::kMmDok})
-        if (plain::handler_in_slot(table) == plain::handler) {
-            fprintf(stderr, "table %d is not hooked\n", table);
-            exit(1);
-        }
-}
 
 double least(const std::vector<double>& v) {
     double m = v.empty() ? 0.0 : v.front();
