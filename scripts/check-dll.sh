@@ -12,7 +12,8 @@
 # - carries its version resource under Polish (0x0415), with the project's version, publisher
 #   and copyright line;
 # - names cenyzak.dll.debug in its debug link, and that file resolves entry 30008's address to its
-#   routine (scripts/symbolize).
+#   routine (scripts/symbolize), a C++ routine's address to its demangled name, and an offset past
+#   the code to an error.
 set -euo pipefail
 dll=${1:?usage: check-dll.sh path/to/cenyzak.dll}
 dump=$(i686-w64-mingw32-objdump -p "$dll")
@@ -88,6 +89,20 @@ rva=$(grep -E '\+base\[ *30008\]' <<<"$dump" | awk '{print $(NF-2)}')
 symbol=$("$(dirname "$0")/symbolize" -d "$(dirname "$dll")/cenyzak.dll.debug" "0x$rva" 2>&1 || true)
 check "entry 30008, resolved" "${symbol#*: }" "cz_entry_30008 at plugin/entries.cpp:$(
   grep -n 'cz_entry_30008' "$(dirname "$0")/../plugin/entries.cpp" | head -n 1 | cut -d: -f1)"
+debug=$(dirname "$dll")/cenyzak.dll.debug
+base=$(awk '$1 == "ImageBase" {print $2}' <<<"$dump")
+dialog=$(i686-w64-mingw32-nm "$debug" | awk '$3 == "__Z20missing_entry_dialogj" {print $1}')
+symbol=$("$(dirname "$0")/symbolize" -d "$debug" "$(printf '0x%x' $((0x$dialog - 0x$base)))" 2>&1 |
+  head -n 1 || true)
+check "a C++ routine, resolved" "$(sed -E 's/:[0-9]+$//' <<<"${symbol#*: }")" \
+  "missing_entry_dialog(unsigned int) at host/dialog.cpp"
+image=$(awk '$1 == "SizeOfImage" {print $2}' <<<"$dump")
+if "$(dirname "$0")/symbolize" -d "$debug" "cenyzak.dll+0x$image" >/dev/null 2>"$tmp/outside"; then
+  echo "cenyzak.dll: symbolize resolved an offset past the image"
+  failed=$((failed + 1))
+else
+  check "an offset past the image" "$(grep -c "lies outside the DLL's code" "$tmp/outside")" 1
+fi
 
 if [ $failed -eq 0 ]; then
   echo "cenyzak.dll: exports 30001 30008 30009 by ordinal only; imports $imports; sections" \
