@@ -73,10 +73,13 @@ function(cz_add_plugin_dll target folder entry)
   # Symbols: the debug information goes to cenyzak.dll.debug, the DLL is stripped and names that
   # file in its debug link (the name only, no folder). objcopy writes the current time into every
   # PE image it writes unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker leaves it.
+  # Last, the DLL is made to end on an 8-byte boundary with its checksum right: a signed copy
+  # without its signature is then this very file (scripts/pe-pad.sh).
   set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${objcopy} --only-keep-debug cenyzak.dll cenyzak.dll.debug
     COMMAND ${objcopy} --strip-all --add-gnu-debuglink=cenyzak.dll.debug cenyzak.dll
+    COMMAND ${CZ_ROOT}/scripts/pe-pad.sh cenyzak.dll
     WORKING_DIRECTORY ${folder}
     BYPRODUCTS ${folder}/cenyzak.dll.debug
     VERBATIM)

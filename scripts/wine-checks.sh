@@ -28,6 +28,10 @@ else
   failed+=(relay-check-planted)
 fi
 
+# The package's Windows files as an integrator uses them: the pre-flight tool on the simulated
+# module under a Polish path, the guide's examples of it, the signed DLL through the sample.
+scripts/wine-preflight.sh || failed+=(wine-preflight)
+
 if [ ${#failed[@]} -gt 0 ]; then
   echo "wine-checks: failed: ${failed[*]}"
   exit 1

@@ -1,17 +1,39 @@
-// hostsim --check-host: the integrator's pre-flight check of a client's host module. Reads the
-// file as data (sim/pe_exports.h), never loading it, and says for each of the 21 services the
-// plug-in binds, in binding order, whether the module exports it, and for a missing one what the
-// plug-in will do at load.
+// The integrator's pre-flight check of a client's program, in Polish: the pre-flight tool
+// (cenyzak-sprawdz.exe) and hostsim --check-host print the same report.
+//
+// Given the program's folder or its host module file (VORDAN.dll), it reads the module as data
+// (sim/pe_exports.h), never loading it, and says for each of the 21 services the plug-in binds,
+// in the order it binds them, whether the module exports it; for what is missing it says what the
+// plug-in will do at load, each service alone and all of them together, then gives a one-line
+// verdict and the next step. A file that is not the program's module at all (the plug-in itself,
+// another module, a 64-bit one, no module) is named as such. When an installed cenyzak.dll is
+// found or named, it is compared with the package: its version with this build's, its SHA-256
+// with the package's SHA256SUMS when that file is given.
 #pragma once
 
-#include <ostream>
+#include <cstdint>
 #include <string>
 
 namespace check_host {
 
-// Prints the check of the module file at `path` to `out`; a file that is not a readable 32-bit
-// module is reported on `err`. Returns 0 when all 21 services are there, 1 when any is missing,
-// 2 when the file cannot be read as a 32-bit PE module.
-int run(const std::string& path, std::ostream& out, std::ostream& err);
+struct Request {
+    std::string target; // the program's folder, or its host module file (UTF-8)
+    // The installed cenyzak.dll, or the folder that holds it; empty: looked for in the program's
+    // folder and its subfolder Wtyczki.
+    std::string plugin;
+    std::string sums; // the package's SHA256SUMS; empty: the version alone is compared
+};
+
+struct Result {
+    // 0: every service there; 1: a service missing; 2: no host module checked (no such file or
+    // folder, not a 32-bit Windows module, or not the program's module).
+    int status = 2;
+    std::string text; // the report: UTF-8, every line ending in '\n'
+};
+
+Result run(const Request& request);
+
+// The service's name in the guide's words, for each of the 21 ordinals; null for any other.
+const char* service_name(int32_t ordinal);
 
 } // namespace check_host

@@ -439,27 +439,31 @@ std::string run(const scenario::Scenario& s, const Options& options) {
 
 namespace {
 
-constexpr const char* kUsage = "usage: hostsim [--json] [SCENARIO.json] | --check-host MODULE.dll";
+constexpr const char* kUsage =
+    "usage: hostsim [--json] [SCENARIO.json] | --check-host FOLDER|MODULE.dll";
 
 constexpr const char* kHelp =
     "Runs the cenyzak plug-in in a simulated host program over a scenario, the way the host\n"
     "does, and prints every document's lines before and after Ctrl-E and every message shown.\n"
     "\n"
     "  hostsim [--json] [SCENARIO.json]\n"
-    "  hostsim --check-host MODULE.dll\n"
+    "  hostsim --check-host FOLDER|MODULE.dll\n"
     "\n"
     "  SCENARIO.json        the scenario to run (format: scenarios/README.md); without one,\n"
     "                       the bundled sample warehouse\n"
     "  --json               print the result as JSON for tools (its layout: scenarios/README.md)\n"
-    "  --check-host MODULE  read a host module file (the client's VORDAN.dll) without loading\n"
-    "                       it and list the 21 services the plug-in binds, each present or\n"
-    "                       missing, with what the plug-in does at load without it\n"
+    "  --check-host PATH    the integrator's pre-flight check, in Polish, as the pre-flight tool\n"
+    "                       cenyzak-sprawdz.exe prints it: read the client's host module (the\n"
+    "                       file, or VORDAN.dll in the program's folder) without loading it,\n"
+    "                       list the 21 services the plug-in binds, each present or missing,\n"
+    "                       say what the plug-in does without them, and compare an installed\n"
+    "                       cenyzak.dll (in the folder or its Wtyczki) with this version\n"
     "  --version            print hostsim's version (the plug-in's version) and stop\n"
     "  -h, --help           print this help and stop\n"
     "\n"
     "Exit status: 0 done (--check-host: every service present); 1 --check-host: a service is\n"
-    "missing; 2 a bad command line, scenario or module file (one line on standard error saying\n"
-    "which file, where and what is wrong).\n";
+    "missing; 2 a bad command line or scenario (one line on standard error saying which file,\n"
+    "where and what is wrong), or --check-host found no host module to check.\n";
 
 int usage_error(const std::string& what) {
     std::cerr << "hostsim: " << what << " (" << kUsage << ")\n";
@@ -500,7 +504,11 @@ int main(int argc, char** argv) {
     if (check) {
         if (!path.empty() || options.json)
             return usage_error("--check-host takes only the module file");
-        return check_host::run(module, std::cout, std::cerr);
+        check_host::Request request;
+        request.target = module;
+        const check_host::Result result = check_host::run(request);
+        std::cout << result.text;
+        return result.status;
     }
     scenario::Scenario s;
     try {

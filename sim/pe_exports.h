@@ -1,6 +1,8 @@
-// The export table of a 32-bit Windows module, read from the file's bytes as data: the module is
-// never loaded or run. The file is untrusted (a client's host module), so every read is checked
-// against the bytes at hand and every count is bounded before it is used.
+// The export table and the version resource of a 32-bit Windows module, read from the file's bytes
+// as data: the module is never loaded or run. The file is untrusted (a client's host module, or
+// whatever file the integrator points at), so every read is checked against the bytes at hand and
+// every count is bounded before it is used. The reasons are in Polish: the pre-flight check shows
+// them to the integrator as they are.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +14,11 @@ namespace pe {
 
 struct Exports {
     bool ok = false;
-    std::string error; // when not ok: why the bytes are not a readable 32-bit module, in words
+    std::string error;      // when not ok: why the bytes are not a readable 32-bit module, in words
+    bool is_64_bit = false; // not ok because the module is a 64-bit one
+    // The module's own name as its export directory gives it ("VORDAN.dll"), printable ASCII of
+    // at most 64 characters; empty when there is none or it is not such a name.
+    std::string name;
     // Ordinals whose export address slot is non-zero (a zero slot exports nothing), ascending.
     std::vector<uint32_t> ordinals;
     // Where the export address table lies in the file and the ordinal of its first slot, so that
@@ -25,5 +31,10 @@ struct Exports {
 // Parses the DOS and PE headers, the section table and the export directory of a PE32 (i386)
 // image. A module without an export directory is readable and exports nothing.
 Exports read_exports(const uint8_t* data, size_t size);
+
+// The file version of the module's version resource (the four numbers Properties -> Details
+// shows, 1.1.0.0), from its first RT_VERSION resource. False when the bytes are no readable 32-bit
+// module or it has no readable version resource.
+bool read_file_version(const uint8_t* data, size_t size, uint16_t version[4]);
 
 } // namespace pe

@@ -2,8 +2,8 @@
 // Ignore in the missing-entry dialog, the plug-in binds a stand-in routine of the service's own
 // type that returns zero; for any other service Ignore cannot help and the load fails. The plug-in
 // picks these four by the size of the service's argument list (the last two digits of the
-// ordinal); this table states the outcome for the four ordinals it lets through, as the
-// integrator's guide (docs/INSTRUKCJA.md) describes it, so that hostsim can explain a host
+// ordinal); this table states the outcome for the four ordinals it lets through, in the words of
+// the integrator's guide (docs/INSTRUKCJA.md), so that the pre-flight check can explain a host
 // without ever linking the plug-in's own choice.
 #pragma once
 
@@ -13,18 +13,19 @@ namespace standins {
 
 struct StandIn {
     int32_t ordinal;
-    const char* effect; // what the plug-in does without the service, after Ignore
+    const char* effect; // what the plug-in does without the service, after Ignore (Polish)
 };
 
 constexpr StandIn kStandIns[] = {
-    {52028, "messages are not shown: the plug-in works, but a refusal over record sizes shows "
-            "no size report"},
-    {52224, "settings are neither read nor kept: the plug-in works, but the installation notice "
-            "shows at every start"},
-    {52256, "no table is found: the plug-in loads but refuses to work, its size report listing "
-            "all seven tables as missing"},
-    {52412, "the k9 lookup never finds an item: RW lines stay as they are, MR lines without a "
-            "price get the value 0, MM lines are recalculated at the price they have"},
+    {52028, "wtyczka działa normalnie; gdyby jednak odmówiła pracy z powodu rozmiarów rekordów, "
+            "nie pokaże raportu rozmiarów (odmówi bez żadnego komunikatu)"},
+    {52224, "wtyczka działa normalnie, ale powiadomienie o instalacji pokazuje się przy każdym "
+            "starcie programu (ustawienie Pytaj nie daje się zapisać)"},
+    {52256, "wtyczka się ładuje, ale nie widzi żadnej tabeli programu: odmawia pracy i pokazuje "
+            "raport rozmiarów rekordów z „brak” przy wszystkich siedmiu tabelach"},
+    {52412, "wtyczka się ładuje, ale nigdy nie znajduje ceny zakupu: pozycje RW zostają bez zmian, "
+            "pozycje MR bez ceny dostają wartość 0, a pozycje MM są przeliczane po cenie, którą "
+            "już mają"},
 };
 
 inline const StandIn* find(int32_t ordinal) {

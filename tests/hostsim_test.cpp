@@ -144,7 +144,7 @@ TEST(Hostsim, RejectsBadScenariosSayingWhereAndWhy) {
 
 TEST(Hostsim, RejectsABadCommandLine) {
     const std::string usage =
-        " (usage: hostsim [--json] [SCENARIO.json] | --check-host MODULE.dll)\n";
+        " (usage: hostsim [--json] [SCENARIO.json] | --check-host FOLDER|MODULE.dll)\n";
     struct Case {
         std::vector<std::string> args;
         std::string message;

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# The integrator's guide shows what its commands print; this runs every such command that can run
+# here and checks that it prints exactly what the guide shows, so that the guide cannot drift
+# from the tools.
+#
+#   scripts/guide-examples.sh            natively: the pre-flight tool's Linux build
+#                                        (build/linux/cenyzak-sprawdz) and scripts/symbolize
+#   scripts/guide-examples.sh --wine     the pre-flight tool's examples with cenyzak-sprawdz.exe
+#                                        under Wine, at the very paths the guide shows
+#   scripts/guide-examples.sh --update   writes what the commands print now into the guide's
+#                                        output blocks (after a change the guide must follow;
+#                                        read the diff before committing it)
+#
+# In docs/INSTRUKCJA.md a command block is fenced with "```LANG przyklad=NAME" and its output
+# block with "```text wynik=NAME". The names this script knows, and what it sets up for them:
+#   symbolize        the scripts/symbolize line, with -d pointed at build/win32's debug file
+#   sprawdz-brak     the cenyzak-sprawdz.exe line, on a program folder whose VORDAN.dll (the
+#                    simulated host module) lacks service 52224, no plug-in installed
+#   sprawdz-wtyczka  the cenyzak-sprawdz.exe line, on the same folder with the plug-in installed
+#                    in its Wtyczki, given the plug-in's file instead of the folder
+# Windows paths in the commands are taken from drive C: of a folder made for the run (natively)
+# or of the Wine prefix; natively, the paths the tool prints are turned back into the guide's.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+guide=docs/INSTRUKCJA.md
+mode=native update=0
+for a in "$@"; do
+  case $a in
+    --wine) mode=wine ;;
+    --update) update=1 ;;
+    *) echo "usage: guide-examples.sh [--wine] [--update]"; exit 2 ;;
+  esac
+done
+win=$root/build/win32
+for f in "$win/VORDAN.dll" "$win/cenyzak.dll" "$win/cenyzak.dll.debug" "$win/cenyzak-sprawdz.exe"; do
+  [ -f "$f" ] || { echo "guide-examples: $f is missing: build the win32 preset first"; exit 1; }
+done
+[ "$mode" = native ] && [ ! -x build/linux/cenyzak-sprawdz ] &&
+  { echo "guide-examples: build/linux/cenyzak-sprawdz is missing: build the linux preset first"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The lines of the block fenced with "```... KEY=NAME", without the fences.
+# A block inside a list item is indented as its fence is; the indentation is not part of it.
+block() {
+  awk -v tag="$1=$2" '
+    on && /^ *```/ { exit }
+    on { print substr($0, 1, indent) ~ /^ *$/ ? substr($0, indent + 1) : $0 }
+    /^ *```/ && index($0, " " tag) && substr($0, index($0, " " tag) + length(tag) + 1) == "" {
+      on = 1; match($0, /^ */); indent = RLENGTH }
+  ' "$guide"
+}
+# The arguments of a command line: words, or "quoted words" (without their quotes).
+arguments() { grep -o -E '"[^"]*"|[^ ]+' <<<"$1" | sed -E 's/^"(.*)"$/\1/'; }
+
+if [ "$mode" = wine ]; then
+  source scripts/wine-env.sh
+  wine_setup guide-examples || exit 1
+  drive=$WINEPREFIX/drive_c
+  tool_dir=$drive/Paczki/cenyzak-guide/narzedzia
+  mkdir -p "$tool_dir" && cp "$win/cenyzak-sprawdz.exe" "$tool_dir/"
+else
+  drive=$work/C
+fi
+unix_path() { local p=${1#C:\\}; echo "$drive/${p//\\//}"; }
+
+# The program folder of the tool's examples, in the state each example needs.
+program='C:\Program Files (x86)\Vordan'
+set_up_program() { # missing ordinal, plug-in installed (0/1)
+  local dir
+  dir=$(unix_path "$program")
+  rm -rf "$dir" && mkdir -p "$dir/Wtyczki"
+  cp "$win/VORDAN.dll" "$dir/VORDAN.dll"
+  scripts/pe-clear-export.sh "$dir/VORDAN.dll" "$1"
+  [ "$2" -eq 1 ] && cp "$win/cenyzak.dll" "$dir/Wtyczki/cenyzak.dll"
+  return 0
+}
+
+run_tool() { # the command line from the guide; prints the report as the guide shows it
+  local line=$1 args=() a
+  line=${line#*cenyzak-sprawdz.exe }
+  while IFS= read -r a; do args+=("$a"); done < <(arguments "$line")
+  if [ "$mode" = wine ]; then
+    (cd "$tool_dir" && "${wine_env[@]}" timeout 60 wine cenyzak-sprawdz.exe "${args[@]}" </dev/null \
+      2>/dev/null) | sed '1s/^\xEF\xBB\xBF//' | tr -d '\r'
+  else
+    local native=()
+    for a in "${args[@]}"; do
+      if [[ $a == 'C:\'* ]]; then native+=("$(unix_path "$a")"); else native+=("$a"); fi
+    done
+    # Paths printed back as the guide's: the run's drive as C:\, and its separators as \.
+    build/linux/cenyzak-sprawdz "${native[@]}" |
+      awk -v drive="$drive/" 'index($0, drive) { i = index($0, drive)
+        head = substr($0, 1, i - 1); path = substr($0, i + length(drive)); gsub("/", "\\", path)
+        $0 = head "C:\\" path } { print }'
+  fi
+}
+
+passed=0 failed=0 updated=()
+check() { # name, what the command printed
+  local name=$1 expected
+  expected=$(block wynik "$name")
+  if ! grep -q -E "^ *\`\`\`[a-z]* wynik=$name\$" "$guide"; then
+    echo "guide-examples: $name: the guide has no output block 'wynik=$name'"
+    failed=$((failed + 1))
+  elif [ "$2" = "$expected" ]; then
+    echo "guide-examples: $name: prints what the guide shows"
+    passed=$((passed + 1))
+  elif [ $update -eq 1 ]; then
+    printf '%s\n' "$2" >"$work/$name.out"
+    updated+=("$name")
+  else
+    echo "guide-examples: $name: the guide shows other output than the command prints:"
+    diff -u <(printf '%s\n' "$expected") <(printf '%s\n' "$2") | tail -n +3 | head -n 40
+    failed=$((failed + 1))
+  fi
+}
+
+for name in symbolize sprawdz-brak sprawdz-wtyczka; do
+  command=$(block przyklad "$name" | grep -m 1 -E 'symbolize|cenyzak-sprawdz\.exe')
+  if [ -z "$command" ]; then
+    echo "guide-examples: $name: the guide has no command block 'przyklad=$name'"
+    failed=$((failed + 1))
+    continue
+  fi
+  case $name in
+    symbolize)
+      [ "$mode" = wine ] && continue
+      args=()
+      while IFS= read -r a; do args+=("$a"); done < <(arguments "${command#*symbolize }")
+      [ "${args[0]}" = -d ] && args=(-d "$win/cenyzak.dll.debug" "${args[@]:2}")
+      check "$name" "$(scripts/symbolize "${args[@]}" 2>&1)"
+      ;;
+    sprawdz-brak)
+      set_up_program 52224 0
+      check "$name" "$(run_tool "$command")"
+      ;;
+    sprawdz-wtyczka)
+      set_up_program 52224 1
+      check "$name" "$(run_tool "$command")"
+      ;;
+  esac
+done
+[ "$mode" = wine ] && "${wine_env[@]}" wineserver -k 2>/dev/null
+
+# The guide as the release ships it: one HTML page that needs nothing outside itself and comes out
+# the same every time.
+if [ "$mode" = native ] && [ $update -eq 0 ]; then
+  if scripts/guide-html.sh 0.0.0 "$guide" "$work/one.html" &&
+    scripts/guide-html.sh 0.0.0 "$guide" "$work/two.html" && cmp -s "$work/one.html" "$work/two.html" &&
+    grep -q '<meta charset="utf-8">' "$work/one.html" &&
+    ! grep -q -i -E '<script|<link|<img|<iframe| src=|url\(' "$work/one.html" &&
+    grep -q 'Moduł programu: C:\\Program Files (x86)\\Vordan\\VORDAN.dll' "$work/one.html"; then
+    echo "guide-examples: the HTML guide: self-contained, the same on every run, with the examples"
+    passed=$((passed + 1))
+  else
+    echo "guide-examples: the HTML guide is not self-contained, not reproducible or lacks the examples"
+    failed=$((failed + 1))
+  fi
+fi
+
+if [ ${#updated[@]} -gt 0 ]; then
+  for name in "${updated[@]}"; do
+    awk -v tag="wynik=$name" -v file="$work/$name.out" '
+      skip && /^ *```/ { skip = 0 }
+      skip { next }
+      { print }
+      /^ *```/ && index($0, " " tag) && substr($0, index($0, " " tag) + length(tag) + 1) == "" {
+        indent = $0; sub(/```.*/, "", indent)
+        while ((getline row < file) > 0) print (row == "" ? "" : indent row)
+        skip = 1 }
+    ' "$guide" >"$work/guide" && cp "$work/guide" "$guide"
+    echo "guide-examples: $name: the guide's output block written anew"
+  done
+fi
+echo "guide-examples: $passed passed, $failed failed${updated:+, ${#updated[@]} updated}"
+[ "$failed" -eq 0 ]
