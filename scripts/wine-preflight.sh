@@ -81,7 +81,8 @@ set_up() { # cleared ordinal or "", plug-in installed (0/1)
 
 check_tool() { # label, expected status, the argument after the program folder ("" or a subpath)
   local label=$1 want=$2 sub=$3 status native_status
-  local arg=$program${sub:+\\$sub} native_arg=$native_program${sub:+/$sub}
+  # The subpath is written the Windows way; natively its separators are slashes.
+  local arg=$program${sub:+\\$sub} native_arg=$native_program${sub:+/${sub//\\//}}
   (cd "$package/narzedzia" && "${wine_env[@]}" timeout 60 wine cenyzak-sprawdz.exe "$arg" \
     </dev/null >"$out/$label.wine.txt" 2>/dev/null)
   status=$?
