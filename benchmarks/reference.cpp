@@ -89,8 +89,10 @@ int32_t CZ_CDECL reference_mr(int32_t event, uint32_t a2, int32_t* count, uint8_
                               uint32_t a10, uint32_t a11) {
     const uint8_t* const k9_descriptor = plain::s52256(kK9);
     const uint8_t* const header_descriptor = plain::s52256(kMr);
-    if (event == kCtrlE && k9_descriptor && header_descriptor) {
-        uint8_t* const header = get(header_descriptor, desc::kCurrent);
+    uint8_t* const header = event == kCtrlE && k9_descriptor && header_descriptor
+                                ? get(header_descriptor, desc::kCurrent)
+                                : nullptr;
+    if (header) { // the selling prices are priced by the header's method
         int32_t* const key_cell = plain::s52266();
         const int32_t saved_key = key_cell ? *key_cell : 0;
         int16_t* const scope_cell = plain::s52265();
@@ -124,7 +126,6 @@ int32_t CZ_CDECL reference_mr(int32_t event, uint32_t a2, int32_t* count, uint8_
                     put(line, mr_dok::kPercent, 0, j);
                     continue;
                 }
-                if (!header) continue;
                 const double divisor = quantity == 0 ? 1.0 : q * 0.001;
                 const double percent = get(line, mr_dok::kPercent, j);
                 double factor;

@@ -33,8 +33,12 @@ set(CZ_PLUGIN_FLAGS ${CZ_WARNINGS} -fno-exceptions -fno-rtti)
 # drops what nothing uses; no unwind tables (nothing unwinds). Debug information is built in and
 # split off into cenyzak.dll.debug after the link. The source and build folders are mapped to
 # fixed names, so that no output carries the path of the clone it was built from.
-set(CZ_DLL_FLAGS -Os -msse2 -mfpmath=sse -fno-asynchronous-unwind-tables -ffunction-sections
-    -fdata-sections -g)
+# -mstackrealign: the host calls the entries and the hook handlers with a stack aligned only to 4
+# bytes, and the SSE2 code may keep doubles in 16-byte aligned stack slots, so every routine the
+# host can call aligns its own stack. This MinGW turns it on with SSE anyway; stated here, no
+# compiler upgrade can turn it off.
+set(CZ_DLL_FLAGS -Os -msse2 -mfpmath=sse -mstackrealign -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections -g)
 
 function(cz_add_plugin target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "FOLDER;ENTRY" "OPTIMIZE;EXTRA")

@@ -8,6 +8,8 @@
 #include "texts/textbuf.h"
 #include "texts/texts.h"
 
+#include <string.h>
+
 namespace {
 
 enum : int32_t {
@@ -40,6 +42,25 @@ void blank_markup(char* text, char byte) {
         if (*p == byte) *p = ' ';
 }
 
+// Puts `part` into `text` (a buffer of `size` bytes) at `at`, moving what follows; as much of
+// `part` as the buffer holds.
+void insert(char* text, uint32_t size, uint32_t at, const char* part) {
+    const uint32_t len = cz_strlen(text);
+    if (at > len) at = len;
+    uint32_t n = cz_strlen(part);
+    if (n > size - 1 - len) n = size - 1 - len;
+    memmove(text + at + n, text + at, len - at + 1);
+    memcpy(text + at, part, n);
+}
+
+// Where the module's placeholder, the format's first "%s", starts (the format's end without one).
+uint32_t module_placeholder() {
+    uint32_t i = 0;
+    while (kMissingFormat[i] && !(kMissingFormat[i] == '%' && kMissingFormat[i + 1] == 's'))
+        ++i;
+    return i;
+}
+
 } // namespace
 
 int32_t missing_entry_dialog(uintptr_t id) {
@@ -53,11 +74,6 @@ int32_t missing_entry_dialog(uintptr_t id) {
         tb_init(t, module_text, kModuleTextSize);
         tb_str(t, kUnknownModule);
     }
-    // The platform gives the path in the Windows code page, while the whole message is converted
-    // from Mazovia below: its Polish letters go to Mazovia first, so that they come back as they
-    // were (a folder "Księgowość" would otherwise show as "KsięgowoŁć").
-    cp1250_to_mazovia(module_text);
-
     char entry_text[kEntryTextSize];
     TextBuf entry;
     tb_init(entry, entry_text, kEntryTextSize);
@@ -84,20 +100,25 @@ int32_t missing_entry_dialog(uintptr_t id) {
         module_shown = shortened;
     }
 
+    // The platform gives the path in the box's own code page, while the message's text is
+    // Mazovia. The message is composed with the path's place left empty and converted, and the
+    // path goes into its place afterwards as the system gave it: converted along, bytes of the
+    // code page that are no Polish letter but share a byte with a Mazovia letter would show as
+    // that letter.
     char message[kMessageSize];
     TextBuf m;
     tb_init(m, message, kMessageSize);
-    const char* values[3] = {module_shown, entry_text, title};
+    const char* values[3] = {"", entry_text, title};
     tb_format(m, kMissingFormat, values, 3);
+    blank_markup(message, '\x01');
+    blank_markup(message, '\x02');
+    convert_for_box(message);
+    insert(message, kMessageSize, module_placeholder(), module_shown);
 
     char caption[kCaptionSize];
     TextBuf c;
     tb_init(c, caption, kCaptionSize);
     tb_str(c, kMissingCaption);
-
-    blank_markup(message, '\x01');
-    blank_markup(message, '\x02');
-    convert_for_box(message);
     convert_for_box(caption);
 
     for (;;) {

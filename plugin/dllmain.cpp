@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
-// The loader promises only a 4-byte aligned stack; the plug-in's SSE2 code may keep doubles in
-// 16-byte aligned stack slots, so the entry point aligns the stack itself.
+// The loader, like the host, promises only a 4-byte aligned stack, while the plug-in's SSE2 code
+// may keep doubles in 16-byte aligned stack slots. Every routine reached from outside (this entry,
+// the three exported entries, the hook handlers, which the host calls through pointers it kept)
+// therefore aligns its own stack: the DLL is built with -mstackrealign (cmake/plugin.cmake). The
+// attribute here says the same for the image entry, which must hold even in a build without it.
 extern "C" __attribute__((force_align_arg_pointer)) BOOL WINAPI DllMain(HINSTANCE instance,
                                                                         DWORD reason,
                                                                         LPVOID reserved) {

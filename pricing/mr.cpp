@@ -17,9 +17,11 @@ namespace {
 
 struct MrStep {
     static constexpr Field<int16_t> kKey = mr_dok::kKey;
-    // Without a current header the lines are priced and valued all the same; only the selling
-    // prices, which need the header's pricing method, keep what they had.
-    static constexpr bool kNeedsHeader = false;
+    // The selling prices are priced by the header's method. Without a current header no line is
+    // filled: a line given its purchase price now would count as priced at every later Ctrl-E,
+    // and its selling prices could never be computed. The event goes to the host's handler
+    // untouched, and a Ctrl-E with a header fills the lines completely.
+    static constexpr bool kNeedsHeader = true;
 
     // A line whose price the host does not round to zero is priced already: left as it is.
     static bool priced(Event&, uint8_t* line) {
@@ -62,7 +64,6 @@ struct MrStep {
                 put(line, mr_dok::kPercent, int32_t(0), j);
                 continue;
             }
-            if (!e.header) continue; // no pricing method to price by
             const double divisor = quantity == 0 ? 1.0 : q * 0.001;
             const double factor =
                 price_factor(get(line, mr_dok::kPercent, j), get(e.header, mr::kMethod));

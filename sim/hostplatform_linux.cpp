@@ -19,8 +19,12 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then) {
     simloader::script_answers(answers, then);
 }
 
+// The path (UTF-8, the scenario's) goes to the plug-in in the Windows code page of a Polish
+// Windows, as the real loader gives it; the scenario's reader has refused a path it cannot carry.
 void* load_plugin(const char* file) {
-    return simloader::load_library(&cenyzak_image, file);
+    std::string cp1250, lacking;
+    if (file && !vordan::utf8_to_cp1250(file, cp1250, lacking)) return nullptr;
+    return simloader::load_library(&cenyzak_image, file ? cp1250.c_str() : nullptr);
 }
 
 // The simulated loader always has the plug-in's image: only its start-up can fail the load.

@@ -205,19 +205,26 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then) {
 
 namespace {
 
-// Loads a module by a path of MAX_PATH (260) characters or more, which LoadLibraryA refuses: as
-// the wide path with the \\?\ prefix, which lifts the limit (a UNC path \\server\share\...
-// becomes \\?\UNC\server\share\...). The prefix turns off the path's normalisation, so it is
-// only put before a full path with backslashes; anything else goes to LoadLibraryA as it is.
-HMODULE load_long_path(const char* file) {
-    const size_t n = strlen(file);
-    const bool drive = n > 3 && file[1] == ':' && file[2] == '\\';
-    const bool unc = n > 2 && file[0] == '\\' && file[1] == '\\' && file[2] != '?';
-    if (n < MAX_PATH || (!drive && !unc) || strchr(file, '/')) return LoadLibraryA(file);
-    const int chars = MultiByteToWideChar(CP_ACP, 0, file, -1, nullptr, 0);
-    if (chars <= 0) return nullptr;
+// The scenario's path (UTF-8) as Windows takes it, every character of it kept.
+std::wstring wide_path(const char* file) {
+    const int chars = MultiByteToWideChar(CP_UTF8, 0, file, -1, nullptr, 0);
+    if (chars <= 0) return std::wstring();
     std::wstring wide(size_t(chars) - 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, file, -1, &wide[0], chars);
+    MultiByteToWideChar(CP_UTF8, 0, file, -1, &wide[0], chars);
+    return wide;
+}
+
+// Loads a module by its wide path. A path of MAX_PATH (260) characters or more, which the loader
+// refuses, goes with the \\?\ prefix, which lifts the limit (a UNC path \\server\share\...
+// becomes \\?\UNC\server\share\...). The prefix turns off the path's normalisation, so it is
+// only put before a full path with backslashes; anything else goes to the loader as it is.
+HMODULE load_by_path(const char* file) {
+    const std::wstring wide = wide_path(file);
+    const size_t n = wide.size();
+    const bool drive = n > 3 && wide[1] == L':' && wide[2] == L'\\';
+    const bool unc = n > 2 && wide[0] == L'\\' && wide[1] == L'\\' && wide[2] != L'?';
+    if (n < MAX_PATH || (!drive && !unc) || wide.find(L'/') != std::wstring::npos)
+        return LoadLibraryW(wide.c_str());
     const std::wstring prefixed = unc ? L"\\\\?\\UNC\\" + wide.substr(2) : L"\\\\?\\" + wide;
     return LoadLibraryW(prefixed.c_str());
 }
@@ -226,7 +233,7 @@ HMODULE load_long_path(const char* file) {
 
 void* load_plugin(const char* file) {
     watch_loads(g_boxes_can_fail);
-    HMODULE plugin = file ? load_long_path(file) : LoadLibraryA("cenyzak.dll");
+    HMODULE plugin = file ? load_by_path(file) : LoadLibraryA("cenyzak.dll");
     const DWORD error = GetLastError(); // for load_failure, read after this returns
     watch_loads(false);
     SetLastError(error);
@@ -260,7 +267,7 @@ LoadFailure load_failure(const char* file) {
     case ERROR_MOD_NOT_FOUND:
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesW(wide_path(path.c_str()).c_str()) == INVALID_FILE_ATTRIBUTES)
             return {"file_not_found", "no plug-in file at " + path + number};
         return {"dependency_not_found", "a module the plug-in needs was not found" + number};
     case ERROR_BAD_EXE_FORMAT:

@@ -2,6 +2,7 @@
 
 #include "sim/input_file.h"
 #include "sim/records.h"
+#include "sim/vordan.h"
 
 #include <nlohmann/json.hpp>
 
@@ -269,6 +270,12 @@ void host(const Reader& r, const json& v, Scenario& s) {
             s.plugin_file_unavailable = true;
         else
             s.plugin_file = r.text(v["plugin_file"], "host.plugin_file");
+        // The plug-in learns its path in the Windows code page of a Polish Windows.
+        std::string cp1250, lacking;
+        if (s.plugin_file && !vordan::utf8_to_cp1250(*s.plugin_file, cp1250, lacking))
+            r.fail("host.plugin_file", "\"" + lacking +
+                                           "\" is not in Windows-1250, the code page in which the "
+                                           "plug-in learns its path");
     }
 }
 

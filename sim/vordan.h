@@ -115,13 +115,18 @@ void reset();
 cz_module register_module();
 #endif
 
-// Mazovia to Windows-1250 and to UTF-8, as the host's text services see them; Windows-1250 (the
-// message box's encoding) to UTF-8; UTF-8 to Mazovia, for texts the tests and the fuzzers expect
-// (a letter Mazovia lacks becomes "?"). One letter table: texts/mazovia.h.
+// Mazovia to Windows-1250 and to UTF-8, as the host's text services see them; UTF-8 to Mazovia,
+// for texts the tests and the fuzzers expect (a letter Mazovia lacks becomes "?"). One letter
+// table: texts/mazovia.h.
 std::string mazovia_to_cp1250(const std::string& s);
 std::string mazovia_to_utf8(const std::string& s);
-std::string cp1250_to_utf8(const std::string& s);
 std::string utf8_to_mazovia(const std::string& s);
+
+// Windows-1250, the code page of the plug-in's paths and message boxes, to UTF-8 and back, the
+// whole code page ("?" for a byte it leaves undefined). utf8_to_cp1250 fails on a character the
+// code page lacks and gives it in not_in_cp1250.
+std::string cp1250_to_utf8(const std::string& s);
+bool utf8_to_cp1250(const std::string& s, std::string& out, std::string& not_in_cp1250);
 
 } // namespace vordan
 

@@ -308,23 +308,37 @@ INSTANTIATE_TEST_SUITE_P(Answers, MissingService, ::testing::ValuesIn(kMissingCa
                              return std::string(info.param.label);
                          });
 
-TEST_F(Binding, APathWithPolishLettersIsShownAsThePlatformGaveIt) {
-    // The platform gives the path in Windows-1250: "C:\Księgowość\ĄĆĘŁŃÓŚŹŻ ąćęłńóśźż\". The box
-    // must show those very bytes, whether the host converts the message (52158) or, with 52158
-    // itself missing, the plug-in does.
-    const std::string path =
-        "C:\\Ksi\xEA"
-        "gowo\x9C\xE6\\\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF \xB9\xE6\xEA\xB3\xF1"
-        "\xF3\x9C\x9F\xBF\\cenyzak.dll";
-    for (int32_t missing : {52029, 52158}) {
-        SCOPED_TRACE(missing);
-        simloader::reset();
-        vordan::reset();
-        EXPECT_FALSE(load_without({missing}, {kAbort}, path.c_str()));
-        ASSERT_EQ(simloader::boxes().size(), 1u);
-        EXPECT_EQ(simloader::boxes()[0].text, message1250(path, std::to_string(missing)));
-        EXPECT_EQ(simloader::boxes()[0].caption, kCaption1250);
-    }
+TEST_F(Binding, TheModulePathIsShownAsThePlatformGaveIt) {
+    // The platform gives the path in Windows-1250. The box must show those very bytes, whether the
+    // host converts the message (52158) or, with 52158 itself missing, the plug-in does: Polish
+    // letters and the bytes that are no letter in Windows-1250 but one in Mazovia alike.
+    std::string every_high_byte = "C:\\";
+    for (int b = 0x80; b <= 0xFF; ++b)
+        every_high_byte += static_cast<char>(b);
+    every_high_byte += "\\cenyzak.dll";
+    const struct {
+        const char* label;
+        std::string path;
+    } cases[] = {
+        {"Polish letters: C:\\Księgowość\\ĄĆĘŁŃÓŚŹŻ ąćęłńóśźż\\",
+         "C:\\Ksi\xEA"
+         "gowo\x9C\xE6\\\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF \xB9\xE6\xEA\xB3\xF1"
+         "\xF3\x9C\x9F\xBF\\cenyzak.dll"},
+        {"bytes of Mazovia letters: C:\\Firma’s §1 ž\\", "C:\\Firma\x92s \xA7"
+                                                         "1 \x9E\\cenyzak.dll"},
+        {"every byte from 0x80 to 0xFF", every_high_byte},
+        {"ASCII", "D:\\Vordan 2\\Wtyczki\\cenyzak.dll"},
+    };
+    for (const auto& c : cases)
+        for (int32_t missing : {52029, 52158}) {
+            SCOPED_TRACE(std::string(c.label) + ", " + std::to_string(missing) + " missing");
+            simloader::reset();
+            vordan::reset();
+            EXPECT_FALSE(load_without({missing}, {kAbort}, c.path.c_str()));
+            ASSERT_EQ(simloader::boxes().size(), 1u);
+            EXPECT_EQ(simloader::boxes()[0].text, message1250(c.path, std::to_string(missing)));
+            EXPECT_EQ(simloader::boxes()[0].caption, kCaption1250);
+        }
 }
 
 TEST_F(Binding, RetryShowsTheSameBoxWithoutANewLookup) {

@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Scenario,
                          ::testing::Values("sample", "version-mismatch", "record-sizes",
                                            "missing-service-ignore", "missing-service-abort",
                                            "missing-service-no-box", "notice-off", "price-codes",
-                                           "events"),
+                                           "events", "path-characters"),
                          [](const auto& info) {
                              std::string s = info.param;
                              for (char& c : s)
@@ -129,6 +129,10 @@ TEST(Hostsim, RejectsBadScenariosSayingWhereAndWhy) {
          R"({"host": {"dialog_answers": ["maybe"]}, "documents": [{"kind": "RW", "lines": []}]})",
          ": host.dialog_answers[0]: expected \"abort\", \"retry\", \"ignore\" or \"no box\", got "
          "\"maybe\""},
+        {"a path the Windows code page cannot carry",
+         R"({"host": {"plugin_file": "C:\\Магазин\\cenyzak.dll"}, "documents": []})",
+         ": host.plugin_file: \"М\" is not in Windows-1250, the code page in which the plug-in "
+         "learns its path"},
     };
     const std::string path = testing::TempDir() + "hostsim-bad-scenario.json";
     for (const Case& c : cases) {

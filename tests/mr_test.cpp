@@ -273,51 +273,34 @@ TEST_F(MrFill, CallsTheHostLineByLine) {
     }
 }
 
-TEST_F(MrFill, WithoutACurrentHeaderTheLineIsValuedButItsSellingPricesKeptAsTheyWere) {
-    // The pricing method is the header's: without a header record the selling prices of a line
-    // with a value keep what they had; everything else is done, and the null header goes on to
-    // the recalculations.
+TEST_F(MrFill, WithoutACurrentHeaderNothingIsFilledAndACtrlEWithOneCompletesTheLine) {
+    // The selling prices are priced by the header's method. Without a header record the line is
+    // left as it is (a price given now would make every later Ctrl-E skip the line, its selling
+    // prices never computed) and the event goes to the host's handler untouched.
+    item(100.0);
+    vordan::Lines lines = line(1000);
+    for (uint32_t j = 0; j < 10; ++j) {
+        put(lines[0], kPercent, 25000, j);
+        put(lines[0], kSelling, 7.0, j);
+    }
+    uint8_t* const header = h().current(records::kMr);
     put(h().descriptor(records::kMr), records::desc::kCurrent, nullptr);
-    h().items.push_back({0x5A5A, 0x5A5A, 3.5, 6});
-    vordan::Lines lines = h().make_lines(records::kMrDok, 1, 0x5A);
-    name(lines);
-    put(lines[0], kPrice, 0);
-    put(lines[0], kQuantity, 2000);
     const auto before = lines.records[0]->bytes();
     ctrl_e(records::kMrDok, lines);
-    EXPECT_EQ(get(lines[0], kPrice), 3);
-    EXPECT_EQ(get(lines[0], kPriceCode), 6);
-    EXPECT_EQ(get(lines[0], kValue), 6.0);
-    expect_only_changed(before, lines[0], {span(kPrice, kConverted)});
-    const std::vector<std::string> expected = {"52256(49)",
-                                               "52256(79)",
-                                               "52266()",
-                                               "52265()",
-                                               "52266()",
-                                               "52266()",
-                                               "52178(0, 1)",
-                                               "52265()",
-                                               "52412(-1, 0)",
-                                               "52178(6, 1)",
-                                               "52289(2, 6, 3)",
-                                               "52179(3, 100)",
-                                               "52178(6, 1)",
-                                               "52178(0, 1)",
-                                               "51465(line0, lines, 1, null, 0, 0, 0)",
-                                               "51466(null, null, lines, 1)",
-                                               "52265()",
-                                               "52266()"};
-    EXPECT_EQ(h().trace, expected);
+    EXPECT_EQ(lines.records[0]->bytes(), before);
+    EXPECT_EQ(h().trace, (std::vector<std::string>{"52256(49)", "52256(79)"}));
     EXPECT_EQ(h().handler_calls.size(), 1u);
 
-    // A line without a value needs no pricing method: its percentages go to 0 as always.
-    lines = line(0);
-    for (uint32_t j = 0; j < 10; ++j)
-        put(lines[0], kPercent, 25000, j);
-    item(0.0);
+    // With the header back (markup), the same Ctrl-E prices the line and all its levels.
+    put(h().descriptor(records::kMr), records::desc::kCurrent, header);
+    method(0);
     ctrl_e(records::kMrDok, lines);
-    for (uint32_t j = 0; j < 10; ++j)
-        EXPECT_EQ(get(lines[0], kPercent, j), 0) << j;
+    EXPECT_EQ(get(lines[0], kPrice), 100);
+    EXPECT_EQ(get(lines[0], kValue), 100.0);
+    for (uint32_t j = 0; j < 10; ++j) {
+        EXPECT_EQ(get(lines[0], kSelling, j), 125.0) << j;
+        EXPECT_EQ(get(lines[0], kPercent, j), 25000) << j;
+    }
 }
 
 } // namespace

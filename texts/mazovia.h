@@ -1,7 +1,7 @@
 // Mazovia, the host's encoding of Polish: the 18 Polish letters with their Windows-1250 bytes and
 // their UTF-8 spelling; every other byte is as in code page 437 (ASCII below 0x80).
 //
-// The table is the one list of the letters: the plug-in converts its texts between Mazovia and
+// The table is the one list of the letters: the plug-in converts its texts from Mazovia to
 // Windows-1250 with it, and the simulated host, the tests and the fuzzers convert between Mazovia,
 // Windows-1250 and UTF-8 with it.
 #pragma once
@@ -19,6 +19,3 @@ inline constexpr MazoviaLetter kMazoviaLetters[18] = {
 
 // In place, Mazovia to Windows-1250; every other byte stays as it is.
 void mazovia_to_cp1250(char* text);
-
-// In place, Windows-1250 to Mazovia; every other byte stays as it is.
-void cp1250_to_mazovia(char* text);
