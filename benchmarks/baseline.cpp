@@ -49,9 +49,7 @@ void close(const Frame& f) {
 
 } // namespace
 
-int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL baseline_rw(CZ_HANDLER_PARAMETERS) {
     uint8_t* const header_descriptor = descriptors(kRw);
     if (event == kCtrlE) {
         const Frame f = open(header_descriptor);
@@ -65,12 +63,10 @@ int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t
         plain::s52335(f.header, f.header, records, *count);
         close(f);
     }
-    return plain::handler(event, a2, count, records, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
-int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL baseline_mr(CZ_HANDLER_PARAMETERS) {
     uint8_t* const header_descriptor = descriptors(kMr);
     if (event == kCtrlE) {
         const Frame f = open(header_descriptor);
@@ -99,12 +95,10 @@ int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t
         }
         close(f);
     }
-    return plain::handler(event, a2, count, records, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
-int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL baseline_mm(CZ_HANDLER_PARAMETERS) {
     uint8_t* const header_descriptor = descriptors(kMm);
     if (event == kCtrlE) {
         const Frame f = open(header_descriptor);
@@ -123,7 +117,7 @@ int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t
         }
         close(f);
     }
-    return plain::handler(event, a2, count, records, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
 } // namespace bench

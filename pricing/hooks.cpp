@@ -12,7 +12,7 @@ HookRow g_hook_rows[kHookRows] = {
 int32_t install_hooks() {
     for (HookRow& row : g_hook_rows) {
         if (row.hooked) continue;
-        uint8_t* descriptor = HOST(52256)(row.lines->number);
+        uint8_t* descriptor = HOST(TableDescriptor)(row.lines->number);
         const int16_t host_size = descriptor ? get(descriptor, desc::kRecordSize) : int16_t(0);
         if (!descriptor || host_size != static_cast<int16_t>(row.lines->size)) {
             fill_table_size(row.failure, row.lines->size, host_size, row.lines->name);

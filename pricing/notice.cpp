@@ -19,7 +19,7 @@ int32_t installation_notice() {
     int32_t value = 0;
     uintptr_t read_values[1] = {reinterpret_cast<uintptr_t>(&value)};
     const int32_t read =
-        HOST(52224)(kRead, kNoticeSection, kNoticeKey, kNoticeValueFormat, read_values);
+        HOST(Setting)(kRead, kNoticeSection, kNoticeKey, kNoticeValueFormat, read_values);
     if ((read & 0xFFFF) != 0) value = 0; // no readable setting counts as 0
     int16_t flag = static_cast<int16_t>(value & 0xFFFF);
     if (flag != 0) return 0;
@@ -32,9 +32,9 @@ int32_t installation_notice() {
     const char* values[1] = {title};
     tb_format(t, kNoticeFormat, values, 1);
 
-    HOST(52023)(kNoticeNumber, &flag, 0, text);
+    HOST(ShowNotice)(kNoticeNumber, &flag, 0, text);
 
     uintptr_t write_values[1] = {static_cast<uintptr_t>(static_cast<intptr_t>(flag))};
-    HOST(52224)(kWrite, kNoticeSection, kNoticeKey, kNoticeValueFormat, write_values);
+    HOST(Setting)(kWrite, kNoticeSection, kNoticeKey, kNoticeValueFormat, write_values);
     return 0;
 }

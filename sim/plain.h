@@ -32,9 +32,7 @@ CZ_HOST_SERVICES(CZ_PLAIN_DECLARE)
 
 // The host's own handler routine, the same for every table: counts its calls and returns
 // kHandlerResult.
-int32_t CZ_CDECL handler(int32_t event, uint32_t a2, int32_t* count, uint8_t** records, uint32_t a5,
-                         uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10,
-                         uint32_t a11);
+int32_t CZ_CDECL handler(CZ_HANDLER_PARAMETERS);
 constexpr int32_t kHandlerResult = 0x600D;
 
 // A k9 item. Item k (1 to the number set up) belongs to lookup key k.

@@ -55,10 +55,7 @@ std::string vformat(const char* format, va_list ap) {
     return out;
 }
 
-template <int32_t Table>
-int32_t CZ_CDECL host_handler(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                              uint32_t a10, uint32_t a11) {
+template <int32_t Table> int32_t CZ_CDECL host_handler(CZ_HANDLER_PARAMETERS) {
     g_host->handler_calls.push_back(
         {Table, event, a2, count, records, {a5, a6, a7, a8, a9, a10, a11}});
     return g_host->handler_result;

@@ -554,25 +554,25 @@ TEST_F(FirstUseResolver, CarriesTheWaitingCallOutWithItsArgumentsAndResult) {
         {52179,
          [] {
              for (int i = 0; i < 2; ++i)
-                 EXPECT_EQ(HOST(52179)(2.375, 100), 238.0 / 100);
+                 EXPECT_EQ(HOST(RoundAmount)(2.375, 100), 238.0 / 100);
          },
          "52179(2.375, 100)"},
         {52178,
          [] {
              for (int i = 0; i < 2; ++i)
-                 EXPECT_EQ(HOST(52178)(-7.5, 1), -8);
+                 EXPECT_EQ(HOST(RoundToWhole)(-7.5, 1), -8);
          },
          "52178(-7.5, 1)"},
         {52289,
          [] {
              for (int i = 0; i < 2; ++i)
-                 EXPECT_EQ(HOST(52289)(2, 7, 10.25), 15.375);
+                 EXPECT_EQ(HOST(ConvertPrice)(2, 7, 10.25), 15.375);
          },
          "52289(2, 7, 10.25)"},
         {52029,
          [this] {
              for (int i = 0; i < 2; ++i) {
-                 HOST(52029)("cap", "%s/%d/%s", 3, "ab", -9, "cd");
+                 HOST(ShowFormattedMessage)("cap", "%s/%d/%s", 3, "ab", -9, "cd");
                  ASSERT_FALSE(h().messages.empty());
                  EXPECT_EQ(h().messages.back().text, "ab/-9/cd");
                  EXPECT_EQ(h().messages.back().caption, "cap");
@@ -582,19 +582,19 @@ TEST_F(FirstUseResolver, CarriesTheWaitingCallOutWithItsArgumentsAndResult) {
         {51465,
          [&] {
              for (int i = 0; i < 2; ++i)
-                 HOST(51465)(lines[1], lines.pointers.data(), 2, header, 4, 5, 6);
+                 HOST(MrLineRecalc)(lines[1], lines.pointers.data(), 2, header, 4, 5, 6);
          },
          "51465(line1, lines, 2, Mr, 4, 5, 6)"},
         {52256,
          [this] {
              for (int i = 0; i < 2; ++i)
-                 EXPECT_EQ(HOST(52256)(72), h().descriptor(72));
+                 EXPECT_EQ(HOST(TableDescriptor)(72), h().descriptor(72));
          },
          "52256(72)"},
         {52266,
          [this] {
              for (int i = 0; i < 2; ++i)
-                 EXPECT_EQ(HOST(52266)(), &h().lookup_key);
+                 EXPECT_EQ(HOST(LookupKey)(), &h().lookup_key);
          },
          "52266()"},
     };
@@ -617,16 +617,16 @@ TEST_F(FirstUseResolver, AWaitingCallWhoseEntryStaysEmptyGetsZeroOfItsResultType
     unbound({52179, 52178, 52256, 52029});
     h().on_call = stop_after_many_conversions;
     simloader::script_answers({kAbort, kAbort, kAbort, kAbort});
-    EXPECT_EQ(HOST(52179)(2.375, 100), 0.0);
-    EXPECT_EQ(HOST(52178)(-7.5, 1), 0);
-    EXPECT_EQ(HOST(52256)(72), nullptr);
-    EXPECT_EQ(HOST(52029)("cap", "%s", 0, "x"), 0);
+    EXPECT_EQ(HOST(RoundAmount)(2.375, 100), 0.0);
+    EXPECT_EQ(HOST(RoundToWhole)(-7.5, 1), 0);
+    EXPECT_EQ(HOST(TableDescriptor)(72), nullptr);
+    EXPECT_EQ(HOST(ShowFormattedMessage)("cap", "%s", 0, "x"), 0);
     EXPECT_EQ(simloader::boxes().size(), 4u);
     EXPECT_TRUE(h().messages.empty());
     for (uintptr_t ordinal : {52179, 52178, 52256, 52029})
         EXPECT_TRUE(entry_of(ordinal)->target == nullptr) << ordinal;
     // A double that the empty call left behind on the floating-point stack would spoil this.
-    EXPECT_EQ(HOST(52289)(2, 7, 10.25), 10.25);
+    EXPECT_EQ(HOST(ConvertPrice)(2, 7, 10.25), 10.25);
 }
 
 // Whether the routine runs on a stack aligned as the platform's calling convention promises
@@ -651,7 +651,7 @@ TEST_F(FirstUseResolver, ResolvesOnAStackAlignedForTheRoutinesItCalls) {
         stop_after_many_conversions(ordinal);
     };
     simloader::script_answers({kAbort});
-    HOST(52179)(2.375, 100);
+    HOST(RoundAmount)(2.375, 100);
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(aligned);
 }
