@@ -4,6 +4,7 @@
 
 #include "platform/abi.h"
 #include "sim/plain.h"
+#include "undertest/plugin.h"
 
 #include <stdint.h>
 #include <string>
@@ -12,7 +13,7 @@
 namespace bench {
 
 constexpr int32_t kItems = 1000; // k9 items the documents' lines look up
-constexpr int32_t kCtrlE = 5;
+using undertest::kCtrlE;
 
 // Loads the plug-in through the simulated loader into the plain host, attaches and starts it, once
 // per process (the plug-in keeps module state from load to unload). Exits when any step fails.

@@ -2,6 +2,7 @@
 // real loader, and its message boxes are real ones that a watcher thread finds, reads and
 // answers by pressing the scripted button.
 #include "sim/hostplatform.h"
+#include "sim/plugin_contract.h"
 
 #include <windows.h>
 
@@ -193,8 +194,11 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then) {
     g_next_answer = 0;
     // An answer other than a button or "no box" (0) presses Abort.
     for (int32_t& a : g_answers)
-        if (a != 0 && a != 3 && a != 4 && a != 5) a = 3;
-    g_then = (then == 0 || then == 4 || then == 5) ? then : 3;
+        if (a != 0 && a != contract::kAbort && a != contract::kRetry && a != contract::kIgnore)
+            a = contract::kAbort;
+    g_then = (then == 0 || then == contract::kRetry || then == contract::kIgnore)
+                 ? then
+                 : contract::kAbort;
     if (g_watcher) return;
     // The thread must be running before the plug-in is loaded: a thread that starts while the
     // loader holds its lock (the dialog appears inside the plug-in's start-up) waits for it.

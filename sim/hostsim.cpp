@@ -3,6 +3,7 @@
 #include "sim/check_host.h"
 #include "sim/codec.h"
 #include "sim/hostplatform.h"
+#include "sim/plugin_contract.h"
 #include "sim/report.h"
 #include "sim/rounding.h"
 #include "sim/vordan.h"
@@ -30,19 +31,17 @@ using nlohmann::ordered_json;
 // changes meaning, so that a tool can refuse a layout it does not know.
 constexpr int kJsonFormat = 1;
 
-constexpr const char* kDefaultPluginFile = "C:\\Program Files\\Vordan\\Wtyczki\\cenyzak.dll";
-
-typedef int32_t(CZ_CDECL* Entry30001)(void*, char*);
-typedef int32_t(CZ_CDECL* Entry30008)(int32_t);
+using contract::Entry30001;
+using contract::Entry30008;
 
 // The button pressed in a message box, as a stable code and as the box labels it.
 const char* answer_code(int32_t answer) {
     switch (answer) {
-    case 3:
+    case contract::kAbort:
         return "abort";
-    case 4:
+    case contract::kRetry:
         return "retry";
-    case 5:
+    case contract::kIgnore:
         return "ignore";
     default:
         return "no_box";
@@ -252,14 +251,14 @@ ordered_json Runner::run_events(const scenario::Document& d, vordan::Lines& line
     const codec::DocumentTables t = codec::tables_of(d.kind);
     ordered_json events = ordered_json::array();
     for (int32_t event : d.events) {
-        ctrl_e = ctrl_e || event == 5;
+        ctrl_e = ctrl_e || event == contract::kCtrlE;
         h.handler_calls.clear();
         cz_handler handler = h.tables.at(t.lines).handler();
         const int32_t result =
             handler(event, 0, &lines.count, lines.pointers.data(), 0, 0, 0, 0, 0, 0, 0);
         ordered_json e;
         e["event"] = event;
-        e["meaning"] = event == 5 ? "ctrl_e" : "other";
+        e["meaning"] = event == contract::kCtrlE ? "ctrl_e" : "other";
         e["host_handler_called"] = h.handler_calls.size() == 1;
         e["result"] = result;
         events.push_back(e);
@@ -403,7 +402,7 @@ ordered_json Runner::run() {
     hostplatform::offer_vordan(s_.missing_services);
     const char* file = s_.plugin_file_unavailable ? nullptr
                        : s_.plugin_file           ? s_.plugin_file->c_str()
-                                                  : kDefaultPluginFile;
+                                                  : contract::kPluginPath;
     void* plugin = hostplatform::load_plugin(file);
     if (plugin) {
         out_["load"] = {{"result", "loaded"}};

@@ -1,6 +1,7 @@
 #include "sim/scenario.h"
 
 #include "sim/input_file.h"
+#include "sim/plugin_contract.h"
 #include "sim/records.h"
 #include "sim/vordan.h"
 
@@ -225,9 +226,9 @@ Document document(const Reader& r, const json& v, const std::string& path) {
 }
 
 int32_t answer(const Reader& r, const json& v, const std::string& path) {
-    if (v == "abort") return 3;
-    if (v == "retry") return 4;
-    if (v == "ignore") return 5;
+    if (v == "abort") return contract::kAbort;
+    if (v == "retry") return contract::kRetry;
+    if (v == "ignore") return contract::kIgnore;
     if (v == "no box") return 0;
     r.fail(path, "expected \"abort\", \"retry\", \"ignore\" or \"no box\", got " + shown(v));
 }

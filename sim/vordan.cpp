@@ -55,7 +55,7 @@ std::string vformat(const char* format, va_list ap) {
     return out;
 }
 
-template <int32_t Table> int32_t CZ_CDECL host_handler(CZ_HANDLER_PARAMETERS) {
+template <int32_t Table> int32_t CZ_CDECL table_handler(CZ_HANDLER_PARAMETERS) {
     g_host->handler_calls.push_back(
         {Table, event, a2, count, records, {a5, a6, a7, a8, a9, a10, a11}});
     return g_host->handler_result;
@@ -64,19 +64,19 @@ template <int32_t Table> int32_t CZ_CDECL host_handler(CZ_HANDLER_PARAMETERS) {
 cz_handler handler_for(int32_t number) {
     switch (number) {
     case kRwDok:
-        return host_handler<kRwDok>;
+        return table_handler<kRwDok>;
     case kMrDok:
-        return host_handler<kMrDok>;
+        return table_handler<kMrDok>;
     case kMmDok:
-        return host_handler<kMmDok>;
+        return table_handler<kMmDok>;
     case kRw:
-        return host_handler<kRw>;
+        return table_handler<kRw>;
     case kMr:
-        return host_handler<kMr>;
+        return table_handler<kMr>;
     case kMm:
-        return host_handler<kMm>;
+        return table_handler<kMm>;
     default:
-        return host_handler<kK9>;
+        return table_handler<kK9>;
     }
 }
 

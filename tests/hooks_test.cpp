@@ -1,5 +1,6 @@
 // Hook installation and removal, and the frame the three hooks share.
 #include "harness.h"
+#include "undertest/lines.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,8 +14,8 @@ namespace {
 
 using records::Field;
 
-using records::span;
-using records::Span;
+using records::extent;
+using records::Extent;
 namespace rw_dok = records::rw_dok;
 namespace mr_dok = records::mr_dok;
 namespace mm_dok = records::mm_dok;
@@ -27,8 +28,8 @@ struct LineTable {
     Field<int16_t> key;
     Field<int16_t> scope; // where a line's lookup scope comes from: the line or (Mm_dok) the header
     bool scope_in_header;
-    std::vector<Span> owned;           // the only bytes of a line the hook may change
-    std::vector<Span> unpriced;        // cleared, these make a line the hook fills
+    std::vector<Extent> owned;         // the only bytes of a line the hook may change
+    std::vector<Extent> unpriced;      // cleared, these make a line the hook fills
     std::vector<Field<int16_t>> codes; // the line's price codes the hook converts prices by
     int conversions;                   // 52289 calls for one filled line
     // The recalculation calls of a filled two-line document whose count drops to 1 after the call
@@ -43,8 +44,8 @@ const LineTable kLineTables[] = {
      rw_dok::kKey,
      rw_dok::kScope,
      false,
-     {span(rw_dok::kSlotPrice), span(rw_dok::kSlotCode)},
-     {span(rw_dok::kSlotPrice)},
+     undertest::line_table(records::kRwDok)->owned,
+     {extent(rw_dok::kSlotPrice)},
      {},
      0,
      52334,
@@ -55,8 +56,8 @@ const LineTable kLineTables[] = {
      mr_dok::kKey,
      mr_dok::kScope,
      false,
-     {span(mr_dok::kPrice, mr_dok::kConverted), span(mr_dok::kSelling, mr_dok::kSellingConverted)},
-     {span(mr_dok::kPrice)},
+     undertest::line_table(records::kMrDok)->owned,
+     {extent(mr_dok::kPrice)},
      {mr_dok::kPriceCode, mr_dok::kSellingCode},
      11, // the line price and ten selling prices
      51465,
@@ -67,7 +68,7 @@ const LineTable kLineTables[] = {
      mm_dok::kKey,
      records::mm::kScope,
      true,
-     {span(mm_dok::kPrice, mm_dok::kValueMark), span(mm_dok::kSlotPrice), span(mm_dok::kSlotCode)},
+     undertest::line_table(records::kMmDok)->owned,
      {},
      {mm_dok::kPriceCode},
      1,
@@ -176,7 +177,7 @@ class HookFrame : public HostTest, public ::testing::WithParamInterface<LineTabl
         for (size_t i = 0; i < n; ++i) {
             put(lines[i], t.key, key);
             put(t.scope_in_header ? h().current(t.header) : lines[i], t.scope, key);
-            for (const Span& u : t.unpriced)
+            for (const Extent& u : t.unpriced)
                 memset(lines[i] + u.offset, 0, u.width);
         }
         return lines;
@@ -189,7 +190,7 @@ TEST_P(HookFrame, PassesOtherEventsOnUntouchedAfterTheTwoDescriptorRequests) {
     name(lines);
     const auto before = lines.records[0]->bytes();
     h().handler_result = -77;
-    HandlerArgs args;
+    undertest::HandlerWords args;
     for (int32_t event : {0, 4, 6, -5, 0x105}) {
         SCOPED_TRACE(event);
         h().trace.clear();
@@ -216,7 +217,7 @@ TEST_P(HookFrame, CtrlEPassesTheSameArgumentsOnAfterFilling) {
     h().handler_result = 31337;
     EXPECT_EQ(ctrl_e(t.table, lines), 31337);
     ASSERT_EQ(h().handler_calls.size(), 1u);
-    EXPECT_EQ(h().handler_calls[0].event, 5);
+    EXPECT_EQ(h().handler_calls[0].event, kCtrlE);
     EXPECT_EQ(h().handler_calls[0].records, lines.pointers.data());
 }
 

@@ -1,6 +1,7 @@
 // Module start-up through the simulated loader, and the entries 30001, 30008 and 30009 in the
 // order of calls the host makes.
 #include "harness.h"
+#include "undertest/lines.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,8 +10,6 @@
 using namespace harness;
 
 namespace {
-
-const int32_t kLineTables[3] = {records::kRwDok, records::kMrDok, records::kMmDok};
 
 // A module of the process other than the plug-in, for notifications about it.
 const cz_sim_image kOtherImage = {"inny.dll", nullptr, 0, nullptr};
@@ -72,7 +71,7 @@ TEST_F(StartRoutine, DoesNothingForReasonsOtherThanProcessAttach) {
 TEST_F(StartRoutine, UnloadCallsNothing) {
     ASSERT_TRUE(load());
     h().trace.clear();
-    simloader::free_library(module_);
+    simloader::free_library(module());
     EXPECT_TRUE(h().trace.empty());
     EXPECT_TRUE(simloader::boxes().empty());
 }
@@ -82,7 +81,7 @@ TEST_F(StartRoutine, FailsTheLoadInAProcessWithoutTheHostModule) {
     EXPECT_FALSE(load(kPluginPath, /*with_host=*/false));
     ASSERT_FALSE(simloader::boxes().empty());
     for (const simloader::Box& box : simloader::boxes())
-        EXPECT_EQ(box.style, 0x2012u);
+        EXPECT_EQ(box.style, kDialogStyle);
     // The dialog that fails the load is the one for the first service in the table.
     EXPECT_NE(simloader::boxes().back().text.find("52028"), std::string::npos);
     EXPECT_TRUE(h().trace.empty());
@@ -191,8 +190,7 @@ TEST_F(Lifecycle, RunsFromAttachToDetachAndGivesEveryTableItsHandlerBack) {
     const auto running = handlers();
     for (auto& [number, handler] : running) {
         SCOPED_TRACE(number);
-        const bool line_table = std::find(std::begin(kLineTables), std::end(kLineTables), number) !=
-                                std::end(kLineTables);
+        const bool line_table = undertest::line_table(number) != nullptr;
         EXPECT_EQ(handler != host_handlers.at(number), line_table);
     }
     // A Ctrl-E on an RW document reaches the host's handler through the hook.
@@ -200,7 +198,7 @@ TEST_F(Lifecycle, RunsFromAttachToDetachAndGivesEveryTableItsHandlerBack) {
     EXPECT_EQ(ctrl_e(records::kRwDok, lines), h().handler_result);
     ASSERT_EQ(h().handler_calls.size(), 1u);
     EXPECT_EQ(h().handler_calls[0].table, records::kRwDok);
-    EXPECT_EQ(h().handler_calls[0].event, 5);
+    EXPECT_EQ(h().handler_calls[0].event, kCtrlE);
 
     EXPECT_EQ(detach(), 0);
     EXPECT_EQ(handlers(), host_handlers);
