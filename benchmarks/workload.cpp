@@ -55,14 +55,14 @@ cz_handler handler(const Kind& kind, Way way) {
 }
 
 int32_t call(cz_handler handler, plain::Document& doc) {
-    return undertest::call_handler(handler, kCtrlE, &doc.count, doc.lines.data(), kNoWords);
+    return undertest::call_handler(handler, kCtrlE, &doc.count, doc.pointers.data(), kNoWords);
 }
 
 namespace {
 
 // The host calls one Ctrl-E makes, as ordinals in order.
 std::vector<int32_t> journal(cz_handler handler, plain::Document& doc) {
-    std::vector<int32_t> calls(64 * doc.lines.size() + 64);
+    std::vector<int32_t> calls(64 * doc.pointers.size() + 64);
     plain::unprice(doc);
     plain::journal_to(calls.data(), static_cast<uint32_t>(calls.size()));
     call(handler, doc);
@@ -73,7 +73,7 @@ std::vector<int32_t> journal(cz_handler handler, plain::Document& doc) {
 
 // Whether the hook filled the document's first line as a first Ctrl-E does.
 bool filled(const plain::Document& doc) {
-    const uint8_t* line = doc.lines[0];
+    const uint8_t* line = doc.pointers[0];
     switch (doc.table) {
     case records::kRwDok: // slot 0 has the purchase price
         return records::get(line, records::rw_dok::kSlotPrice) == plain::item(1).price;
@@ -89,10 +89,10 @@ bool filled(const plain::Document& doc) {
 // The first line record whose bytes differ between two documents, or -1 when none does.
 int32_t first_difference(const plain::Document& a, const plain::Document& b) {
     const size_t size = records::record_size(a.table);
-    for (size_t i = 0; i < a.lines.size(); ++i)
-        if (i >= b.lines.size() || memcmp(a.lines[i], b.lines[i], size) != 0)
+    for (size_t i = 0; i < a.pointers.size(); ++i)
+        if (i >= b.pointers.size() || memcmp(a.pointers[i], b.pointers[i], size) != 0)
             return static_cast<int32_t>(i);
-    return a.lines.size() == b.lines.size() ? -1 : static_cast<int32_t>(a.lines.size());
+    return a.pointers.size() == b.pointers.size() ? -1 : static_cast<int32_t>(a.pointers.size());
 }
 
 } // namespace

@@ -30,6 +30,7 @@
 #include "fuzz/common.h"
 #include "host/entries.h"
 #include "platform/simloader.h"
+#include "sim/encoding.h"
 #include "sim/vordan.h"
 #include "texts/mazovia.h"
 #include "undertest/plugin.h"
@@ -61,7 +62,7 @@ constexpr int32_t kReportFlags = 0xC001;
 
 // The plug-in's texts are Mazovia bytes; the expected ones are written here in UTF-8.
 std::string mazovia(const std::string& utf8) {
-    return vordan::utf8_to_mazovia(utf8);
+    return encoding::utf8_to_mazovia(utf8);
 }
 
 const std::string kTitle = undertest::kTitle;
@@ -70,7 +71,7 @@ const std::string kTitle = undertest::kTitle;
 std::string shown(std::string s) {
     for (char& ch : s)
         if (ch == '\x01' || ch == '\x02') ch = ' ';
-    return vordan::mazovia_to_cp1250(s);
+    return encoding::mazovia_to_cp1250(s);
 }
 
 // The fixed parts of the texts, as the plug-in's user reads them.

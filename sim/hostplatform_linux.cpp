@@ -2,6 +2,7 @@
 
 #include "platform/simloader.h"
 #include "plugin/image.h"
+#include "sim/encoding.h"
 #include "sim/vordan.h"
 
 namespace hostplatform {
@@ -23,7 +24,7 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then) {
 // Windows, as the real loader gives it; the scenario's reader has refused a path it cannot carry.
 void* load_plugin(const char* file) {
     std::string cp1250, lacking;
-    if (file && !vordan::utf8_to_cp1250(file, cp1250, lacking)) return nullptr;
+    if (file && !encoding::utf8_to_cp1250(file, cp1250, lacking)) return nullptr;
     return simloader::load_library(&cenyzak_image, file ? cp1250.c_str() : nullptr);
 }
 

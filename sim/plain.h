@@ -15,6 +15,7 @@
 
 #include "host/services.h"
 #include "platform/platform.h"
+#include "sim/host_tables.h"
 #include "sim/records.h"
 
 #include <memory>
@@ -76,12 +77,7 @@ void journal_off();
 
 // A document's lines, as the host hands them to a handler: the records, the array of record
 // pointers and the count cell.
-struct Document {
-    int32_t table = 0;
-    std::vector<std::unique_ptr<records::OddBuffer>> records;
-    std::vector<uint8_t*> lines;
-    int32_t count = 0;
-};
+using Document = hosttables::Lines;
 
 // `n` lines of table records::kRwDok, kMrDok or kMmDok as the user has them before the first
 // Ctrl-E: line i looks up item 1 + i % items (scope 1) and has no price yet. Rw_dok: all ten price

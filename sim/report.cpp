@@ -1,5 +1,6 @@
 #include "sim/report.h"
 
+#include "sim/encoding.h"
 #include "sim/plugin_contract.h"
 #include "sim/vordan.h"
 
@@ -86,7 +87,7 @@ std::string lay_out(const std::string& line, const std::vector<Stop>& stops, boo
             else if (c == '\x01')
                 out += color ? "\033[0m" : "";
             else
-                out += vordan::mazovia_to_utf8(std::string(1, c));
+                out += encoding::mazovia_to_utf8(std::string(1, c));
         }
         col += width;
         if (seg_end == line.size()) break;
@@ -323,8 +324,8 @@ ordered_json shown_json(const hostrun::Shown& m) {
     ordered_json j;
     if (m.kind == hostrun::Shown::Kind::dialog) {
         j["kind"] = "dialog";
-        j["caption"] = vordan::cp1250_to_utf8(m.caption);
-        j["text"] = vordan::cp1250_to_utf8(m.text);
+        j["caption"] = encoding::cp1250_to_utf8(m.caption);
+        j["text"] = encoding::cp1250_to_utf8(m.text);
         j["buttons"] = {"Przerwij", "Ponów", "Ignoruj"};
         j["answer"] = answer_code(m.answer);
         j["answer_label"] = answer_label(m.answer);
@@ -333,7 +334,7 @@ ordered_json shown_json(const hostrun::Shown& m) {
     const bool notice = m.kind == hostrun::Shown::Kind::notice;
     j["kind"] = notice ? "notice" : "message";
     j["service"] = m.service;
-    if (!notice) j["caption"] = vordan::mazovia_to_utf8(m.caption);
+    if (!notice) j["caption"] = encoding::mazovia_to_utf8(m.caption);
     j["text"] = render(m.text, false);
     if (notice)
         j["notice_number"] = m.flags;
@@ -449,7 +450,7 @@ ordered_json json(const hostrun::Result& run, const std::vector<explain::Documen
                        {"reason", run.load_failure_code},
                        {"text", run.load_failure_text}};
     if (run.attach_called) {
-        out["title"] = vordan::mazovia_to_utf8(run.title);
+        out["title"] = encoding::mazovia_to_utf8(run.title);
         out["attach"] = run.attached ? "accepted" : "refused";
     }
     if (run.attached) {
@@ -474,7 +475,7 @@ ordered_json json(const hostrun::Result& run, const std::vector<explain::Documen
 std::vector<std::string> styled(const hostrun::Result& run, bool color) {
     std::vector<std::string> out;
     for (const hostrun::Shown& m : run.shown)
-        out.push_back(m.kind == hostrun::Shown::Kind::dialog ? vordan::cp1250_to_utf8(m.text)
+        out.push_back(m.kind == hostrun::Shown::Kind::dialog ? encoding::cp1250_to_utf8(m.text)
                                                              : render(m.text, color));
     return out;
 }

@@ -1,5 +1,6 @@
 #include "sim/scenario.h"
 
+#include "sim/encoding.h"
 #include "sim/input_file.h"
 #include "sim/plugin_contract.h"
 #include "sim/records.h"
@@ -273,7 +274,7 @@ void host(const Reader& r, const json& v, Scenario& s) {
             s.plugin_file = r.text(v["plugin_file"], "host.plugin_file");
         // The plug-in learns its path in the Windows code page of a Polish Windows.
         std::string cp1250, lacking;
-        if (s.plugin_file && !vordan::utf8_to_cp1250(*s.plugin_file, cp1250, lacking))
+        if (s.plugin_file && !encoding::utf8_to_cp1250(*s.plugin_file, cp1250, lacking))
             r.fail("host.plugin_file", "\"" + lacking +
                                            "\" is not in Windows-1250, the code page in which the "
                                            "plug-in learns its path");

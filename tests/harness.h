@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/simloader.h"
+#include "sim/encoding.h"
 #include "sim/vordan.h"
 #include "undertest/plugin.h"
 
@@ -93,10 +94,10 @@ class HostTest : public ::testing::Test {
 // The plug-in's texts are Mazovia bytes, and the message box shows Windows-1250: expected texts
 // are written in UTF-8 and encoded with these.
 inline std::string mazovia(const std::string& utf8) {
-    return vordan::utf8_to_mazovia(utf8);
+    return encoding::utf8_to_mazovia(utf8);
 }
 inline std::string cp1250(const std::string& utf8) {
-    return vordan::mazovia_to_cp1250(mazovia(utf8));
+    return encoding::mazovia_to_cp1250(mazovia(utf8));
 }
 
 // Bytes of a buffer outside the listed spans.

@@ -228,7 +228,7 @@ class PluginHeap : public ::testing::Test {
     // Calls the handler routine in the table's handler slot, as the host does.
     static int32_t dispatch(plain::Document& doc, int32_t event) {
         return undertest::call_handler(plain::handler_in_slot(doc.table), event, &doc.count,
-                                       doc.lines.data());
+                                       doc.pointers.data());
     }
 
     undertest::Plugin plugin_;
@@ -240,14 +240,14 @@ TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
     plain::Document rw = plain::make_document(kRwDok, 4, kItems);
     plain::Document mr = plain::make_document(kMrDok, 5, kItems);
     plain::Document mm = plain::make_document(kMmDok, 3, kItems);
-    put(rw.lines[1], rw_dok::kKey, 0);
-    put(rw.lines[2], rw_dok::kKey, kItems + 1);
-    put(mr.lines[1], mr_dok::kKey, 0);
-    put(mr.lines[2], mr_dok::kKey, kItems + 1);
-    put(mr.lines[3], mr_dok::kPrice, 77);
-    put(mr.lines[4], mr_dok::kQuantity, 0);
-    put(mm.lines[1], mm_dok::kKey, 0);
-    put(mm.lines[2], mm_dok::kKey, kItems + 1);
+    put(rw.pointers[1], rw_dok::kKey, 0);
+    put(rw.pointers[2], rw_dok::kKey, kItems + 1);
+    put(mr.pointers[1], mr_dok::kKey, 0);
+    put(mr.pointers[2], mr_dok::kKey, kItems + 1);
+    put(mr.pointers[3], mr_dok::kPrice, 77);
+    put(mr.pointers[4], mr_dok::kQuantity, 0);
+    put(mm.pointers[1], mm_dok::kKey, 0);
+    put(mm.pointers[2], mm_dok::kKey, kItems + 1);
 
     ASSERT_NO_FATAL_FAILURE(load());
     char title[64] = {};
@@ -284,9 +284,9 @@ TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
     EXPECT_EQ(plain::handler_calls(), 7);
 
     // The counted calls did the work: each document's first line was filled.
-    EXPECT_EQ(get(rw.lines[0], rw_dok::kSlotPrice), plain::item(1).price);
-    EXPECT_NE(get(mr.lines[0], mr_dok::kSelling), 0.0);
-    EXPECT_NE(get(mm.lines[0], mm_dok::kValue), 0.0);
+    EXPECT_EQ(get(rw.pointers[0], rw_dok::kSlotPrice), plain::item(1).price);
+    EXPECT_NE(get(mr.pointers[0], mr_dok::kSelling), 0.0);
+    EXPECT_NE(get(mm.pointers[0], mm_dok::kValue), 0.0);
 
     EXPECT_NO_ALLOCATION("detach", allocations_in([&] { result = plugin_.detach(); }));
     EXPECT_EQ(plain::handler_in_slot(kRwDok), plain::handler) << "hooks removed";
