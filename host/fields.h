@@ -5,12 +5,15 @@
 // Host records are byte-packed and little-endian (the host and the plug-in are both x86), and
 // doubles may start at odd offsets, so every field is read and written with memcpy at its exact
 // byte offset. A field's type carries its width; an array field's elements follow one another.
+// All of it is in namespace hostrec (the host's records as the plug-in sees them).
 #pragma once
 
 #include "platform/abi.h"
 
 #include <stdint.h>
 #include <string.h>
+
+namespace hostrec {
 
 template <typename T> struct Field {
     uint32_t offset;    // byte offset of element 0 in the record
@@ -86,3 +89,5 @@ constexpr Field<int16_t> kRecordSize{6};
 constexpr Field<uint8_t*> kCurrent{8};     // the table's current-record buffer
 constexpr Field<cz_handler> kHandler{104}; // the table's handler routine
 } // namespace desc
+
+} // namespace hostrec

@@ -31,7 +31,8 @@ int32_t register_layouts() {
     for (int i = 0; i < 7; ++i) {
         const TableInfo& table = *kRegistered[i];
         const uint8_t* descriptor = HOST(TableDescriptor)(table.number);
-        const int32_t host_size = descriptor ? get(descriptor, desc::kRecordSize) : 0;
+        const int32_t host_size =
+            descriptor ? hostrec::get(descriptor, hostrec::desc::kRecordSize) : 0;
         fill_table_size(g_registration[i], table.size, host_size, table.name);
         register_table(g_registration[i]);
     }

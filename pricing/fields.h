@@ -4,6 +4,8 @@
 
 #include "host/fields.h"
 
+namespace hostrec {
+
 // k9 (table 49, 1024 bytes): items with their purchase prices.
 namespace k9 {
 constexpr Field<int16_t> kPriceCode{229};
@@ -59,3 +61,5 @@ constexpr Field<int16_t> kKey{656};           // becomes the lookup key, sign-ex
 namespace mm {
 constexpr Field<int16_t> kScope{510}; // lookup scope of every line of the document
 } // namespace mm
+
+} // namespace hostrec

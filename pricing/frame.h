@@ -42,15 +42,15 @@ struct Event {
 
 // The record count as the count cell holds it at this moment.
 inline int32_t count_now(const Event& e) {
-    return e.count ? load(e.count) : 0;
+    return e.count ? hostrec::load(e.count) : 0;
 }
 
 template <typename Step> void fill_lines(Event& e) {
     // The lookup key and scope are the host's; both go back as they were once the lines are done.
     int32_t* key_cell = HOST(LookupKey)();
-    const int32_t saved_key = key_cell ? load(key_cell) : 0;
+    const int32_t saved_key = key_cell ? hostrec::load(key_cell) : 0;
     int16_t* scope_cell = HOST(LookupScope)();
-    const int16_t saved_scope = scope_cell ? load(scope_cell) : 0;
+    const int16_t saved_scope = scope_cell ? hostrec::load(scope_cell) : 0;
 
     int32_t n = 0;
     for (int32_t i = 0; e.records && i < (n = count_now(e)); ++i) {
@@ -59,28 +59,29 @@ template <typename Step> void fill_lines(Event& e) {
         // exists), and a prefetch is no read of the record: the order of the hook's reads and
         // writes stays as it is, and a bad pointer in the array does no harm.
         if (n - i > kPrefetchLines) {
-            const uint8_t* ahead = load(e.records + i + kPrefetchLines);
+            const uint8_t* ahead = hostrec::load(e.records + i + kPrefetchLines);
 #pragma GCC unroll 4
-            for (const Span& span : Step::kAhead)
-                prefetch(ahead, span);
+            for (const hostrec::Span& span : Step::kAhead)
+                hostrec::prefetch(ahead, span);
         }
-        uint8_t* line = load(e.records + i);
+        uint8_t* line = hostrec::load(e.records + i);
         if (!line) continue; // a hole in the host's array: nothing to fill
         if (int32_t* cell = HOST(LookupKey)())
-            store(cell, static_cast<int32_t>(get(line, Step::kKey)));
+            hostrec::store(cell, static_cast<int32_t>(hostrec::get(line, Step::kKey)));
         const int32_t* cell = HOST(LookupKey)();
-        if (!cell || load(cell) == 0) continue;
+        if (!cell || hostrec::load(cell) == 0) continue;
         if (Step::priced(e, line)) continue;
-        if (int16_t* s = HOST(LookupScope)()) store(s, Step::scope(e, line));
+        if (int16_t* s = HOST(LookupScope)()) hostrec::store(s, Step::scope(e, line));
         Step::clear(line);
         // The k9 record is looked at only after a lookup that found it.
-        const uint8_t* item = HOST(K9Lookup)(-1, 0) != 0 ? get(e.k9, desc::kCurrent) : nullptr;
+        const uint8_t* item =
+            HOST(K9Lookup)(-1, 0) != 0 ? hostrec::get(e.k9, hostrec::desc::kCurrent) : nullptr;
         Step::fill(e, line, item);
     }
     Step::after_lines(e);
 
-    if (int16_t* s = HOST(LookupScope)(); s && scope_cell) store(s, saved_scope);
-    if (int32_t* k = HOST(LookupKey)(); k && key_cell) store(k, saved_key);
+    if (int16_t* s = HOST(LookupScope)(); s && scope_cell) hostrec::store(s, saved_scope);
+    if (int32_t* k = HOST(LookupKey)(); k && key_cell) hostrec::store(k, saved_key);
 }
 
 template <typename Step> int32_t run_frame(const HookRow& row, CZ_HANDLER_PARAMETERS) {
@@ -91,7 +92,7 @@ template <typename Step> int32_t run_frame(const HookRow& row, CZ_HANDLER_PARAME
     // needs it (kNeedsHeader) fills nothing either; the others fill and hand the null header
     // on to the host's recalculations as the host gave it.
     if (event == kCtrlE && e.k9 && e.header_desc) {
-        e.header = get(e.header_desc, desc::kCurrent);
+        e.header = hostrec::get(e.header_desc, hostrec::desc::kCurrent);
         if (e.header || !Step::kNeedsHeader) fill_lines<Step>(e);
     }
     // A handler slot that was empty at installation has no host handler to call.

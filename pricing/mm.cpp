@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace hostrec;
+
 struct MmStep {
     static constexpr Field<int16_t> kKey = mm_dok::kKey;
     static constexpr bool kNeedsHeader = true; // every line's lookup scope is the header's

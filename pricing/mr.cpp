@@ -15,6 +15,8 @@ static double price_factor(int32_t percent, int32_t method) {
 
 namespace {
 
+using namespace hostrec;
+
 struct MrStep {
     static constexpr Field<int16_t> kKey = mr_dok::kKey;
     // The selling prices are priced by the header's method. Without a current header no line is

@@ -3,6 +3,8 @@
 
 namespace {
 
+using namespace hostrec;
+
 struct RwStep {
     static constexpr Field<int16_t> kKey = rw_dok::kKey;
     static constexpr bool kNeedsHeader = false; // the header only goes on to the host
