@@ -75,12 +75,10 @@ template <typename T> FieldDef def(records::Field<T> first, records::Field<T> la
 }
 using records::Extent;
 
-struct LineTable {
-    const char* name;
-    int32_t table, header;
-    records::Field<int16_t> key;
+// A line table (its name, tables, key and the bytes its hook owns: undertest/lines.h) with the
+// fields its hook reads or writes.
+struct LineTable : undertest::LineTable {
     std::vector<FieldDef> fields;        // every field of the line that the hook reads or writes
-    std::vector<Extent> owned;           // the only bytes of a line the hook may change
     std::vector<FieldDef> header_fields; // the header's fields that the hook reads
     uint32_t size() const { return uint32_t(records::record_size(table)); }
     uint32_t header_size() const { return uint32_t(records::record_size(header)); }
@@ -90,31 +88,19 @@ namespace rw_dok = records::rw_dok;
 namespace mr_dok = records::mr_dok;
 namespace mm_dok = records::mm_dok;
 const LineTable kLineTables[3] = {
-    {"Rw_dok",
-     records::kRwDok,
-     records::kRw,
-     rw_dok::kKey,
+    {*undertest::line_table(records::kRwDok),
      {def(rw_dok::kKey), def(rw_dok::kScope), def(rw_dok::kSlotUse), def(rw_dok::kSlotPrice),
       def(rw_dok::kSlotCode)},
-     undertest::line_table(records::kRwDok)->owned,
      {}},
-    {"Mr_dok",
-     records::kMrDok,
-     records::kMr,
-     mr_dok::kKey,
+    {*undertest::line_table(records::kMrDok),
      {def(mr_dok::kKey), def(mr_dok::kScope), def(mr_dok::kQuantity), def(mr_dok::kPrice),
       def(mr_dok::kPriceCode), def(mr_dok::kValue, mr_dok::kConverted), def(mr_dok::kSellingCode),
       def(mr_dok::kPercent), def(mr_dok::kSelling), def(mr_dok::kSellingConverted)},
-     undertest::line_table(records::kMrDok)->owned,
      {def(records::mr::kMethod)}},
-    {"Mm_dok",
-     records::kMmDok,
-     records::kMm,
-     mm_dok::kKey,
+    {*undertest::line_table(records::kMmDok),
      {def(mm_dok::kKey), def(mm_dok::kQuantity), def(mm_dok::kPrice), def(mm_dok::kPriceCode),
       def(mm_dok::kValue, mm_dok::kConverted), def(mm_dok::kValueMark), def(mm_dok::kSlotUse),
       def(mm_dok::kSlotPrice), def(mm_dok::kSlotCode)},
-     undertest::line_table(records::kMmDok)->owned,
      {def(records::mm::kScope)}},
 };
 
