@@ -3,7 +3,7 @@
 // check that the reference and the baseline make the hook's host calls.
 #include "bench.h"
 
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +17,7 @@ namespace bench {
 const undertest::HandlerWords kNoWords = {0, {0, 0, 0, 0, 0, 0, 0}};
 
 void load_plugin() {
-    simloader::reset();
+    loader::reset();
     plain::setup(kItems);
     plain::register_module();
     static undertest::Plugin plugin;

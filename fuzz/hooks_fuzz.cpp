@@ -26,7 +26,7 @@
 //   the results of 52412 (with k9 price and code), 52178, 52179 and 52289, each a short list
 //   taken in turn (an empty list: the simulated host's own answers).
 #include "fuzz/common.h"
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "sim/vordan.h"
 #include "undertest/lines.h"
 #include "undertest/plugin.h"
@@ -261,7 +261,7 @@ int32_t lookup() {
 }
 
 void load_plugin() {
-    simloader::reset();
+    loader::reset();
     vordan::reset();
     vordan::register_module();
     cz_handler own[3];

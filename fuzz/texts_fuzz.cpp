@@ -29,7 +29,7 @@
 // kResize]; then the bytes the file name and the entry name are made of (repeated as needed).
 #include "fuzz/common.h"
 #include "host/entries.h"
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "sim/encoding.h"
 #include "sim/vordan.h"
 #include "texts/mazovia.h"
@@ -153,11 +153,11 @@ void check_dialog(uintptr_t id, const std::string& entry, const std::string& mod
                   uint32_t retries) {
     const int32_t result = missing_entry_dialog(id);
     ORACLE_CHECK(result == 0, "the dialog answered Abort gave " + std::to_string(result));
-    const std::vector<simloader::Box>& boxes = simloader::boxes();
+    const std::vector<loader::Box>& boxes = loader::boxes();
     ORACLE_CHECK(boxes.size() == retries + 1, std::to_string(boxes.size()) + " boxes for " +
                                                   std::to_string(retries) + " retries");
     const std::string text = boxes[0].text;
-    for (const simloader::Box& b : boxes)
+    for (const loader::Box& b : boxes)
         ORACLE_CHECK(b.text == text && b.caption == boxes[0].caption &&
                          b.style == undertest::kDialogStyle,
                      "the box changed after Retry");
@@ -254,7 +254,7 @@ void check_report(const std::string& file_name, const Sizes* registered) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    simloader::reset();
+    loader::reset();
     vordan::reset();
     g_vordan = vordan::register_module();
 
@@ -308,14 +308,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The loader holds no host data, only its module slots, boxes and lookups: a fresh one per
     // input keeps them from growing. VORDAN takes the same slot again, so the host module handle
     // the plug-in keeps from its first load stays VORDAN's.
-    simloader::reset();
+    loader::reset();
     ORACLE_CHECK(vordan::register_module() == g_vordan, "VORDAN got another handle");
     std::vector<int32_t> answers(retries, kRetry);
-    simloader::script_answers(answers, final_answer);
+    loader::script_answers(answers, final_answer);
     const bool no_file = flags & kNoFileName;
     undertest::Plugin plugin;
     ORACLE_CHECK(plugin.load(no_file ? nullptr : file_name.c_str()), "the plug-in did not load");
-    ORACLE_CHECK(simloader::boxes().empty(), "a dialog while binding to a complete host");
+    ORACLE_CHECK(loader::boxes().empty(), "a dialog while binding to a complete host");
     // What the platform gives as the plug-in's file name: cut to 299 characters; none or an
     // empty one makes the dialog name the module "<nieznany>".
     const std::string known = no_file ? "" : file_name.substr(0, 299);
@@ -362,6 +362,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     apply_sizes(normal);
     host.messages.clear();
     host.trace.clear();
-    simloader::free_library(plugin.module());
+    loader::free_library(plugin.module());
     return 0;
 }

@@ -2,7 +2,7 @@
 // abort the load, ask again, or go on without the service (and without asking again).
 #include "host/entries.h"
 
-#include "platform/module.h"
+#include "platform/module_state.h"
 #include "platform/platform.h"
 #include "texts/mazovia.h"
 #include "texts/textbuf.h"

@@ -4,7 +4,7 @@
 #include "host/fields.h"
 #include "layout/mismatch.h"
 #include "layout/tables.h"
-#include "platform/module.h"
+#include "platform/module_state.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"
 

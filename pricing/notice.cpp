@@ -1,7 +1,7 @@
 // Installation notice: tells the user once that the plug-in is installed, until the user sets the
 // notice flag that the host keeps as the setting Pytaj in section VUZivo.
 #include "host/entries.h"
-#include "platform/module.h"
+#include "platform/module_state.h"
 #include "pricing/hooks.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"

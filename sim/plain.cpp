@@ -1,6 +1,6 @@
 #include "sim/plain.h"
 
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "sim/rounding.h"
 
 #include <string.h>
@@ -247,7 +247,7 @@ cz_handler handler_in_slot(int32_t table) {
 }
 
 cz_module register_module() {
-    return simloader::add_module(&kImage, "C:\\Vordan\\VORDAN.dll");
+    return loader::add_module(&kImage, "C:\\Vordan\\VORDAN.dll");
 }
 
 int32_t messages() {

@@ -395,7 +395,7 @@ cz_module register_module() {
         if (!gone) g_exports.push_back(e);
     }
     g_image = {"VORDAN.dll", g_exports.data(), static_cast<uint32_t>(g_exports.size()), nullptr};
-    return simloader::add_module(&g_image, "C:\\Vordan\\VORDAN.dll");
+    return loader::add_module(&g_image, "C:\\Vordan\\VORDAN.dll");
 }
 #endif
 

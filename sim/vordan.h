@@ -7,7 +7,7 @@
 #pragma once
 
 #include "host/services.h"
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "sim/host_tables.h"
 #include "sim/records.h"
 

@@ -5,7 +5,7 @@
 
 #include "harness.h"
 #include "host/entries.h"
-#include "plugin/module.h"
+#include "plugin/startup.h"
 #include "undertest/lifecycle_model.h"
 
 #include <algorithm>
@@ -42,7 +42,7 @@ inline HostEntry* entry_of(uintptr_t id) {
 // the plug-in's own entries that the test harness makes are left out.
 inline std::vector<std::string> host_lookups() {
     std::vector<std::string> ids;
-    for (const simloader::Lookup& l : simloader::lookups())
+    for (const loader::Lookup& l : loader::lookups())
         if (l.module != "cenyzak.dll") ids.push_back(l.identifier);
     return ids;
 }
@@ -70,7 +70,7 @@ class Binding : public HostTest {
     bool load_without(const std::vector<int32_t>& missing, const std::vector<int32_t>& answers,
                       const char* file_name = kPluginPath, bool with_host = true) {
         h().missing = missing;
-        simloader::script_answers(answers);
+        loader::script_answers(answers);
         return load(file_name, with_host);
     }
 };

@@ -7,7 +7,7 @@ namespace {
 
 TEST_F(Binding, AHostWithEveryServiceLoadsWithoutADialogAndCallsReachIt) {
     ASSERT_TRUE(load());
-    EXPECT_TRUE(simloader::boxes().empty());
+    EXPECT_TRUE(loader::boxes().empty());
     EXPECT_TRUE(h().trace.empty()) << "the pass only looks services up";
     EXPECT_EQ(host_lookups(), kTableOrder);
     for (const HostEntry& e : g_host_entries) {
@@ -131,7 +131,7 @@ TEST_P(MissingService, TheAnswersDecideTheLoadAndEveryBoxNamesTheEntry) {
     EXPECT_EQ(load_without(c.missing, c.answers, c.file_name, c.with_host), c.loads);
 
     const std::string module = c.file_name ? c.file_name : "<nieznany>";
-    const std::vector<simloader::Box>& boxes = simloader::boxes();
+    const std::vector<loader::Box>& boxes = loader::boxes();
     ASSERT_EQ(boxes.size(), c.boxes.size());
     for (size_t i = 0; i < boxes.size(); ++i) {
         SCOPED_TRACE("box " + std::to_string(i) + " for " + c.boxes[i]);
@@ -194,19 +194,19 @@ TEST_F(Binding, TheModulePathIsShownAsThePlatformGaveIt) {
     for (const auto& c : cases)
         for (int32_t missing : {52029, 52158}) {
             SCOPED_TRACE(std::string(c.label) + ", " + std::to_string(missing) + " missing");
-            simloader::reset();
+            loader::reset();
             vordan::reset();
             EXPECT_FALSE(load_without({missing}, {kAbort}, c.path.c_str()));
-            ASSERT_EQ(simloader::boxes().size(), 1u);
-            EXPECT_EQ(simloader::boxes()[0].text, message1250(c.path, std::to_string(missing)));
-            EXPECT_EQ(simloader::boxes()[0].caption, kCaption1250);
+            ASSERT_EQ(loader::boxes().size(), 1u);
+            EXPECT_EQ(loader::boxes()[0].text, message1250(c.path, std::to_string(missing)));
+            EXPECT_EQ(loader::boxes()[0].caption, kCaption1250);
         }
 }
 
 TEST_F(Binding, RetryShowsTheSameBoxWithoutANewLookup) {
     EXPECT_FALSE(load_without({52029}, {kRetry, kRetry, kRetry, kAbort}));
-    ASSERT_EQ(simloader::boxes().size(), 4u);
-    for (const simloader::Box& box : simloader::boxes()) {
+    ASSERT_EQ(loader::boxes().size(), 4u);
+    for (const loader::Box& box : loader::boxes()) {
         EXPECT_EQ(box.text, message1250(kPluginPath, "52029"));
         EXPECT_EQ(box.caption, kCaption1250);
         EXPECT_EQ(box.style, kDialogStyle);
@@ -226,17 +226,17 @@ TEST_F(Binding, TheDialogsCallOfTheTextConversionIsForwardedByItsResolver) {
     ASSERT_GE(lookups.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(lookups.begin(), lookups.begin() + 4),
               (std::vector<std::string>{"52028", "52158", "52029", "52158"}));
-    ASSERT_EQ(simloader::boxes().size(), 1u);
-    EXPECT_EQ(simloader::boxes()[0].text, message1250(kPluginPath, "52028"));
-    EXPECT_EQ(simloader::boxes()[0].caption, kCaption1250);
+    ASSERT_EQ(loader::boxes().size(), 1u);
+    EXPECT_EQ(loader::boxes()[0].text, message1250(kPluginPath, "52028"));
+    EXPECT_EQ(loader::boxes()[0].caption, kCaption1250);
 }
 
 TEST_F(Binding, TheIgnoreAllFlagAnswersLaterDialogsWithoutABox) {
     ASSERT_TRUE(load_without({52028}, {kIgnore}));
-    ASSERT_EQ(simloader::boxes().size(), 1u);
+    ASSERT_EQ(loader::boxes().size(), 1u);
     EXPECT_EQ(missing_entry_dialog(52029), 1);
     EXPECT_EQ(missing_entry_dialog(reinterpret_cast<uintptr_t>("_Anything@4")), 1);
-    EXPECT_EQ(simloader::boxes().size(), 1u);
+    EXPECT_EQ(loader::boxes().size(), 1u);
 }
 
 } // namespace

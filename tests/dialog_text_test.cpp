@@ -49,10 +49,10 @@ TEST_P(DialogText, StaysWithinItsBufferAndKeepsThePathsEndAndTheAdvice) {
         id = reinterpret_cast<uintptr_t>(name.c_str());
         ASSERT_GE(id, 65536u) << "a name's address must not pass for an ordinal";
     }
-    simloader::script_answers({kAbort});
+    loader::script_answers({kAbort});
     EXPECT_EQ(missing_entry_dialog(id), 0);
-    ASSERT_EQ(simloader::boxes().size(), 1u);
-    const std::string& text = simloader::boxes()[0].text;
+    ASSERT_EQ(loader::boxes().size(), 1u);
+    const std::string& text = loader::boxes()[0].text;
 
     EXPECT_LE(text.size(), kMessageLimit);
     EXPECT_TRUE(ends_with(text, kAdvice1250));

@@ -2,7 +2,7 @@
 // simulated loader and driven only through its entries and the hooks in the handler slots.
 #pragma once
 
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "sim/encoding.h"
 #include "sim/vordan.h"
 #include "undertest/plugin.h"
@@ -25,7 +25,7 @@ using undertest::kTitle;
 class HostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        simloader::reset();
+        loader::reset();
         vordan::reset();
     }
 

@@ -17,7 +17,7 @@ class FirstUseResolver : public HostTest {
     void unbound(const std::vector<int32_t>& missing = {}) {
         h().missing = missing;
         vordan::register_module();
-        attach_routine(simloader::add_module(&cenyzak_image, kPluginPath), 1, nullptr);
+        attach_routine(loader::add_module(&cenyzak_image, kPluginPath), 1, nullptr);
     }
 };
 
@@ -102,18 +102,18 @@ TEST_F(FirstUseResolver, CarriesTheWaitingCallOutWithItsArgumentsAndResult) {
         EXPECT_NE(entry->target, resolver);
         EXPECT_EQ(entry->target, host_routine(c.ordinal));
     }
-    EXPECT_TRUE(simloader::boxes().empty());
+    EXPECT_TRUE(loader::boxes().empty());
 }
 
 TEST_F(FirstUseResolver, AWaitingCallWhoseEntryStaysEmptyGetsZeroOfItsResultType) {
     unbound({52179, 52178, 52256, 52029});
     h().on_call = stop_after_many_conversions;
-    simloader::script_answers({kAbort, kAbort, kAbort, kAbort});
+    loader::script_answers({kAbort, kAbort, kAbort, kAbort});
     EXPECT_EQ(HOST(RoundAmount)(2.375, 100), 0.0);
     EXPECT_EQ(HOST(RoundToWhole)(-7.5, 1), 0);
     EXPECT_EQ(HOST(TableDescriptor)(72), nullptr);
     EXPECT_EQ(HOST(ShowFormattedMessage)("cap", "%s", 0, "x"), 0);
-    EXPECT_EQ(simloader::boxes().size(), 4u);
+    EXPECT_EQ(loader::boxes().size(), 4u);
     EXPECT_TRUE(h().messages.empty());
     for (uintptr_t ordinal : {52179, 52178, 52256, 52029})
         EXPECT_TRUE(entry_of(ordinal)->target == nullptr) << ordinal;
@@ -142,7 +142,7 @@ TEST_F(FirstUseResolver, ResolvesOnAStackAlignedForTheRoutinesItCalls) {
         aligned = aligned && stack_is_aligned();
         stop_after_many_conversions(ordinal);
     };
-    simloader::script_answers({kAbort});
+    loader::script_answers({kAbort});
     HOST(RoundAmount)(2.375, 100);
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(aligned);

@@ -47,14 +47,14 @@ class PluginTest : public HostTest {
 using StartRoutine = PluginTest;
 
 TEST_F(StartRoutine, DoesNothingForReasonsOtherThanProcessAttach) {
-    cz_module other = simloader::add_module(&kOtherImage, "C:\\Inne\\inny.dll");
+    cz_module other = loader::add_module(&kOtherImage, "C:\\Inne\\inny.dll");
     {
         SCOPED_TRACE("no VORDAN in the process: a binding pass would raise the dialog");
         for (uint32_t reason : {0u, 2u, 3u}) {
             SCOPED_TRACE(reason);
             EXPECT_EQ(cenyzak_image.start(other, reason, nullptr), 1);
         }
-        EXPECT_TRUE(simloader::boxes().empty());
+        EXPECT_TRUE(loader::boxes().empty());
     }
     ASSERT_TRUE(load());
     h().trace.clear();
@@ -63,7 +63,7 @@ TEST_F(StartRoutine, DoesNothingForReasonsOtherThanProcessAttach) {
         EXPECT_EQ(cenyzak_image.start(other, reason, nullptr), 1);
     }
     EXPECT_TRUE(h().trace.empty());
-    EXPECT_TRUE(simloader::boxes().empty());
+    EXPECT_TRUE(loader::boxes().empty());
     // The module state is still the plug-in's own, not the other module's.
     EXPECT_EQ(shown_file_name(), "cenyzak.dll");
 }
@@ -71,19 +71,19 @@ TEST_F(StartRoutine, DoesNothingForReasonsOtherThanProcessAttach) {
 TEST_F(StartRoutine, UnloadCallsNothing) {
     ASSERT_TRUE(load());
     h().trace.clear();
-    simloader::free_library(module());
+    loader::free_library(module());
     EXPECT_TRUE(h().trace.empty());
-    EXPECT_TRUE(simloader::boxes().empty());
+    EXPECT_TRUE(loader::boxes().empty());
 }
 
 TEST_F(StartRoutine, FailsTheLoadInAProcessWithoutTheHostModule) {
-    simloader::script_answers({}, kAbort);
+    loader::script_answers({}, kAbort);
     EXPECT_FALSE(load(kPluginPath, /*with_host=*/false));
-    ASSERT_FALSE(simloader::boxes().empty());
-    for (const simloader::Box& box : simloader::boxes())
+    ASSERT_FALSE(loader::boxes().empty());
+    for (const loader::Box& box : loader::boxes())
         EXPECT_EQ(box.style, kDialogStyle);
     // The dialog that fails the load is the one for the first service in the table.
-    EXPECT_NE(simloader::boxes().back().text.find("52028"), std::string::npos);
+    EXPECT_NE(loader::boxes().back().text.find("52028"), std::string::npos);
     EXPECT_TRUE(h().trace.empty());
 }
 

@@ -1,6 +1,6 @@
 #include "undertest/lifecycle_driver.h"
 
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "undertest/lines.h"
 #include "undertest/oracle.h"
 
@@ -30,16 +30,16 @@ Driver::Driver(HostChoice choice) : choice_(std::move(choice)) {}
 Driver::~Driver() = default;
 
 bool Driver::load() {
-    simloader::reset();
+    loader::reset();
     vordan::reset();
     vordan::Host& host = h();
     host.missing = choice_.missing;
     host.rates = {{3, 4.5}};
     vordan::register_module();
-    simloader::script_answers(choice_.answers, choice_.then);
+    loader::script_answers(choice_.answers, choice_.then);
     const LoadModel want = expected_load(choice_);
     const bool loaded = plugin_.load();
-    const std::vector<simloader::Box>& boxes = simloader::boxes();
+    const std::vector<loader::Box>& boxes = loader::boxes();
     ORACLE_CHECK(plugin_.loaded() == want.loads,
                  choice_.describe() + (want.loads ? ": the load failed" : ": the plug-in loaded"));
     if (want.boxes_known) {

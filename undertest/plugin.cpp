@@ -1,6 +1,6 @@
 #include "undertest/plugin.h"
 
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 
 namespace undertest {
 
@@ -9,7 +9,7 @@ cz_proc entry(cz_module module, uint16_t ordinal) {
 }
 
 bool Plugin::load(const char* file_name, const cz_sim_image* image) {
-    module_ = simloader::load_library(image, file_name);
+    module_ = loader::load_library(image, file_name);
     if (!module_) return false;
     e30001_ = reinterpret_cast<Entry30001>(entry(module_, 30001));
     e30008_ = reinterpret_cast<Entry30008>(entry(module_, 30008));

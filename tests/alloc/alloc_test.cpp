@@ -20,7 +20,7 @@
 // bookkeeping is not charged to the plug-in. Not counted: the missing-entry dialog, since the
 // simulated MessageBoxA keeps a copy of every text it shows; the dialog builds its texts in stack
 // buffers like every other text of the plug-in.
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "plugin/image.h"
 #include "sim/plain.h"
 #include "undertest/plugin.h"
@@ -207,10 +207,10 @@ class PluginHeap : public ::testing::Test {
         ASSERT_EQ(seen.mallocs, 1u);
 
         // Grow the loader's lookup record beyond the binding pass's 21 lookups, then empty it.
-        simloader::reset();
+        loader::reset();
         for (int i = 0; i < 64; ++i)
             cz_proc_address(nullptr, reinterpret_cast<const char*>(1));
-        simloader::reset();
+        loader::reset();
         plain::setup(kItems);
     }
 
@@ -221,7 +221,7 @@ class PluginHeap : public ::testing::Test {
     }
 
     void unload() {
-        simloader::free_library(plugin_.module());
+        loader::free_library(plugin_.module());
         EXPECT_NO_ALLOCATION("unload", g_start_routine);
     }
 
