@@ -30,7 +30,7 @@ void* load_plugin(const char* file) {
 
 // The simulated loader always has the plug-in's image: only its start-up can fail the load.
 LoadFailure load_failure(const char*) {
-    return {"startup_refused", "the plug-in's start-up refused the load"};
+    return {"startup_refused", "", 0, ""};
 }
 
 cz_proc plugin_entry(void* plugin, uint32_t ordinal) {

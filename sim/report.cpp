@@ -320,6 +320,17 @@ std::string level_list(const std::vector<int>& levels) {
     return out;
 }
 
+// Why the plug-in did not load, in words, with the Windows error where there is one.
+std::string load_failure_text(const hostplatform::LoadFailure& f) {
+    if (f.code == "startup_refused") return "the plug-in's start-up refused the load";
+    const std::string number = " (Windows error " + std::to_string(f.error) + ")";
+    if (f.code == "file_not_found") return "no plug-in file at " + f.path + number;
+    if (f.code == "dependency_not_found")
+        return "a module the plug-in needs was not found" + number;
+    if (f.code == "not_a_module") return f.path + " is not a 32-bit Windows module" + number;
+    return (f.system_text.empty() ? std::string("the load failed") : f.system_text) + number;
+}
+
 ordered_json shown_json(const hostrun::Shown& m) {
     ordered_json j;
     if (m.kind == hostrun::Shown::Kind::dialog) {
@@ -447,8 +458,8 @@ ordered_json json(const hostrun::Result& run, const std::vector<explain::Documen
         out["load"] = {{"result", "loaded"}};
     else
         out["load"] = {{"result", "failed"},
-                       {"reason", run.load_failure_code},
-                       {"text", run.load_failure_text}};
+                       {"reason", run.load_failure.code},
+                       {"text", load_failure_text(run.load_failure)}};
     if (run.attach_called) {
         out["title"] = encoding::mazovia_to_utf8(run.title);
         out["attach"] = run.attached ? "accepted" : "refused";

@@ -168,11 +168,7 @@ Result Runner::run() {
                                                   : contract::kPluginPath;
     void* plugin = hostplatform::load_plugin(file);
     r_.loaded = plugin != nullptr;
-    if (!plugin) {
-        const hostplatform::LoadFailure why = hostplatform::load_failure(file);
-        r_.load_failure_code = why.code;
-        r_.load_failure_text = why.text;
-    }
+    if (!plugin) r_.load_failure = hostplatform::load_failure(file);
     collect_dialogs();
     for (const auto& [number, table] : h.tables)
         host_handlers_[number] = table.handler();

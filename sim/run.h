@@ -6,6 +6,7 @@
 #pragma once
 
 #include "sim/codec.h"
+#include "sim/hostplatform.h"
 #include "sim/scenario.h"
 
 #include <cstdint>
@@ -55,9 +56,9 @@ struct Hooked {
 
 struct Result {
     bool loaded = false;
-    std::string load_failure_code, load_failure_text; // why the load failed, from the platform
-    bool attach_called = false;                       // the plug-in loaded: 30001 was called
-    std::string title;                                // Mazovia, as the plug-in copied it
+    hostplatform::LoadFailure load_failure; // why the load failed
+    bool attach_called = false;             // the plug-in loaded: 30001 was called
+    std::string title;                      // Mazovia, as the plug-in copied it
     bool attached = false;
     std::vector<Hooked> start; // filled when attached
     std::optional<int32_t> notice_setting;
