@@ -58,7 +58,8 @@ constexpr uint32_t kFileNameRange = 720;  // the plug-in keeps 299 characters
 constexpr uint32_t kEntryNameRange = 320; // the dialog shows 99
 constexpr uint32_t kMessageLimit = 499;
 constexpr uint32_t kModuleAndEntryRoom = 261;
-constexpr int32_t kReportFlags = 0xC001;
+using undertest::kReportCaption;
+using undertest::kReportFlags;
 
 // The plug-in's texts are Mazovia bytes; the expected ones are written here in UTF-8.
 std::string mazovia(const std::string& utf8) {
@@ -194,7 +195,7 @@ void check_report(const std::string& file_name, const Sizes* registered) {
     ORACLE_CHECK(h().messages.size() == 1,
                  std::to_string(h().messages.size()) + " messages for one report");
     const vordan::Message& m = h().messages[0];
-    ORACLE_CHECK(m.caption == "STOP!!!" && m.flags == kReportFlags,
+    ORACLE_CHECK(m.caption == kReportCaption && m.flags == kReportFlags,
                  "caption " + hex(m.caption) + " flags " + std::to_string(m.flags));
     if (m.ordinal == 52029) {
         ORACLE_CHECK(m.text == kVersionMessage, "version message " + hex(m.text));

@@ -33,4 +33,12 @@ constexpr int32_t kCtrlE = 5;
 // The host's plug-in interface version that the plug-in was built for.
 constexpr int32_t kInterfaceVersion = 112;
 
+// The mismatch report and the version message: their caption and message flags.
+constexpr const char* kReportCaption = "STOP!!!";
+constexpr int32_t kReportFlags = 0xC001;
+
+// The setting that turns the installation notice off, as the host's settings service files it
+// (section "VUZivo", key "Pytaj").
+constexpr const char* kNoticeSetting = "VUZivo/Pytaj";
+
 } // namespace contract

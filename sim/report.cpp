@@ -177,7 +177,8 @@ std::string head(const ordered_json& r, const Style& st) {
             return k + " " + label(v.get<std::string>());
         });
     if (r.contains("notice_setting"))
-        out += "Setting: VUZivo/Pytaj = " + std::to_string(r["notice_setting"].get<int>()) + "\n";
+        out += "Setting: " + std::string(contract::kNoticeSetting) + " = " +
+               std::to_string(r["notice_setting"].get<int>()) + "\n";
     return out;
 }
 

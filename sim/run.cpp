@@ -10,7 +10,7 @@
 namespace hostrun {
 namespace {
 
-constexpr const char* kNoticeSetting = "VUZivo/Pytaj";
+using contract::kNoticeSetting;
 
 class Runner {
   public:

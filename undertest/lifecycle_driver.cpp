@@ -11,8 +11,9 @@ namespace lifecycle {
 
 namespace {
 
-constexpr int32_t kReportFlags = 0xC001;
-constexpr const char* kSetting = "VUZivo/Pytaj";
+using undertest::kReportCaption;
+using undertest::kReportFlags;
+constexpr const char* kSetting = undertest::kNoticeSetting;
 
 const undertest::LineTable& row_table(int r) {
     return undertest::line_tables()[size_t(r)];
@@ -290,7 +291,7 @@ HostSizes Driver::host_sizes() {
 void Driver::check_report(const std::vector<vordan::Message>& shown) {
     if (model_.list_empty()) {
         ORACLE_CHECK(shown.size() == 1 && shown[0].ordinal == 52029 &&
-                         shown[0].caption == "STOP!!!" && shown[0].flags == kReportFlags,
+                         shown[0].caption == kReportCaption && shown[0].flags == kReportFlags,
                      "the report with an empty list is not the version message");
         return;
     }
@@ -298,8 +299,8 @@ void Driver::check_report(const std::vector<vordan::Message>& shown) {
         ORACLE_CHECK(shown.empty(), "a report went elsewhere than to the missing 52028");
         return;
     }
-    ORACLE_CHECK(shown.size() == 1 && shown[0].ordinal == 52028 && shown[0].caption == "STOP!!!" &&
-                     shown[0].flags == kReportFlags,
+    ORACLE_CHECK(shown.size() == 1 && shown[0].ordinal == 52028 &&
+                     shown[0].caption == kReportCaption && shown[0].flags == kReportFlags,
                  "the size table is not one message of 52028");
     std::string rows_shown;
     const std::string directive = "\x01tp25p40\x01";

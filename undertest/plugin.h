@@ -23,7 +23,10 @@ using contract::kCtrlE;
 using contract::kDialogStyle;
 using contract::kIgnore;
 using contract::kInterfaceVersion;
+using contract::kNoticeSetting;
 using contract::kPluginPath;
+using contract::kReportCaption;
+using contract::kReportFlags;
 using contract::kRetry;
 using contract::kTitle;
 
