@@ -18,26 +18,6 @@ std::string mazovia_to_cp1250(const std::string& s) {
 }
 
 namespace {
-// The Polish letters of one single-byte encoding (the MazoviaLetter member `code`) to UTF-8;
-// ASCII stays, any other byte shows as "?".
-std::string to_utf8(const std::string& s, unsigned char MazoviaLetter::*code) {
-    std::string out;
-    for (char c : s) {
-        const MazoviaLetter* hit = nullptr;
-        for (const MazoviaLetter& l : kMazoviaLetters)
-            if (static_cast<unsigned char>(c) == l.*code) hit = &l;
-        if (hit)
-            out += hit->utf8;
-        else if (static_cast<unsigned char>(c) < 0x80)
-            out += c;
-        else
-            out += "?";
-    }
-    return out;
-}
-} // namespace
-
-namespace {
 // Windows-1250's bytes 0x80 to 0xFF as Unicode code points; 0 where the code page has no
 // character. The code page the plug-in's paths and message boxes are in, with a Polish Windows.
 constexpr uint16_t kCp1250High[128] = {
@@ -90,28 +70,37 @@ bool utf8_to_cp1250(const std::string& s, std::string& out, std::string& not_in_
             continue;
         }
         const size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2; // the bytes of this character
-        const std::string character = s.substr(i, n);
-        bool found = false;
-        for (uint32_t b = 0; b < 128 && !found; ++b) {
-            if (!kCp1250High[b]) continue;
-            std::string spelled;
-            append_utf8(spelled, kCp1250High[b]);
-            if (spelled == character) {
-                out += static_cast<char>(0x80 + b);
-                found = true;
-            }
-        }
-        if (!found) {
-            not_in_cp1250 = character;
+        uint32_t code = lead & (0xFF >> (n + 1));
+        for (size_t k = 1; k < n && i + k < s.size(); ++k)
+            code = code << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        uint32_t b = 0;
+        while (b < 128 && (kCp1250High[b] == 0 || kCp1250High[b] != code))
+            ++b;
+        if (b == 128) {
+            not_in_cp1250 = s.substr(i, n);
             return false;
         }
+        out += static_cast<char>(0x80 + b);
         i += n;
     }
     return true;
 }
 
+// The Polish letters to UTF-8; ASCII stays, any other byte shows as "?".
 std::string mazovia_to_utf8(const std::string& s) {
-    return to_utf8(s, &MazoviaLetter::mazovia);
+    std::string out;
+    for (char c : s) {
+        const MazoviaLetter* hit = nullptr;
+        for (const MazoviaLetter& l : kMazoviaLetters)
+            if (static_cast<unsigned char>(c) == l.mazovia) hit = &l;
+        if (hit)
+            out += hit->utf8;
+        else if (static_cast<unsigned char>(c) < 0x80)
+            out += c;
+        else
+            out += "?";
+    }
+    return out;
 }
 
 std::string utf8_to_mazovia(const std::string& s) {

@@ -37,7 +37,7 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
         b[at + i] = uint8_t(v >> (8 * i));
 }
 
-struct ModuleSpec {
+struct ModuleShape {
     std::vector<int32_t> ordinals;
     uint32_t machine = 0x14C;
     const char* name = "VORDAN.dll";
@@ -47,20 +47,20 @@ struct ModuleSpec {
 // A minimal PE32 i386 module: one section at RVA 0x1000 (file offset 0x200) holding the export
 // directory, its address table (every listed ordinal a non-zero address), the module's name and,
 // when asked, a resource tree with one version resource.
-std::vector<uint8_t> make_module(const ModuleSpec& spec) {
+std::vector<uint8_t> make_module(const ModuleShape& shape) {
     uint32_t lo = 65535, hi = 0;
-    for (int32_t o : spec.ordinals) {
+    for (int32_t o : shape.ordinals) {
         lo = std::min(lo, uint32_t(o));
         hi = std::max(hi, uint32_t(o));
     }
-    const uint32_t count = spec.ordinals.empty() ? 0 : hi - lo + 1;
+    const uint32_t count = shape.ordinals.empty() ? 0 : hi - lo + 1;
     const uint32_t name_at = 40 + 4 * count, rsrc_at = (name_at + 32 + 3) & ~3u;
     const uint32_t raw = rsrc_at + 0x58 + 92;
     std::vector<uint8_t> b(0x200 + raw, 0);
     b[0] = 'M', b[1] = 'Z';
     put32(b, 0x3C, 0x40);
     b[0x40] = 'P', b[0x41] = 'E';
-    put16(b, 0x44, spec.machine);
+    put16(b, 0x44, shape.machine);
     put16(b, 0x46, 1);    // sections
     put16(b, 0x54, 0xE0); // optional header size
     const size_t opt = 0x58;
@@ -77,10 +77,10 @@ std::vector<uint8_t> make_module(const ModuleSpec& spec) {
     put32(b, 0x200 + 16, lo);
     put32(b, 0x200 + 20, count);
     put32(b, 0x200 + 28, 0x1028);
-    for (int32_t o : spec.ordinals)
+    for (int32_t o : shape.ordinals)
         put32(b, 0x228 + 4 * (uint32_t(o) - lo), 0x2000 + uint32_t(o));
-    memcpy(&b[0x200 + name_at], spec.name, strlen(spec.name));
-    if (spec.version.size() == 4) {
+    memcpy(&b[0x200 + name_at], shape.name, strlen(shape.name));
+    if (shape.version.size() == 4) {
         // Type 16 -> name 1 -> language 0x415 -> the data: VS_VERSIONINFO with its fixed part.
         const size_t r = 0x200 + rsrc_at;
         const uint32_t rva = 0x1000 + rsrc_at;
@@ -96,24 +96,24 @@ std::vector<uint8_t> make_module(const ModuleSpec& spec) {
         for (size_t i = 0; i < sizeof key; ++i)
             put16(b, v + 6 + 2 * i, uint8_t(key[i]));
         put32(b, v + 40, 0xFEEF04BDu), put32(b, v + 44, 0x10000);
-        put32(b, v + 48, uint32_t(spec.version[0]) << 16 | spec.version[1]);
-        put32(b, v + 52, uint32_t(spec.version[2]) << 16 | spec.version[3]);
+        put32(b, v + 48, uint32_t(shape.version[0]) << 16 | shape.version[1]);
+        put32(b, v + 52, uint32_t(shape.version[2]) << 16 | shape.version[3]);
     }
     return b;
 }
 std::vector<uint8_t> host_without(std::vector<int32_t> missing) {
-    ModuleSpec spec;
+    ModuleShape shape;
     for (int32_t o : service_ordinals())
         if (std::find(missing.begin(), missing.end(), o) == missing.end())
-            spec.ordinals.push_back(o);
-    return make_module(spec);
+            shape.ordinals.push_back(o);
+    return make_module(shape);
 }
 std::vector<uint8_t> plugin_module(std::vector<uint16_t> version) {
-    ModuleSpec spec;
-    spec.ordinals = {30001, 30008, 30009};
-    spec.name = "cenyzak.dll";
-    spec.version = std::move(version);
-    return make_module(spec);
+    ModuleShape shape;
+    shape.ordinals = {30001, 30008, 30009};
+    shape.name = "cenyzak.dll";
+    shape.version = std::move(version);
+    return make_module(shape);
 }
 
 // A folder of the test's own (tests run side by side, each in a process of its own), emptied when
@@ -279,7 +279,7 @@ TEST(CheckHost, WhatIsNotTheProgramsModuleIsStatus2) {
     put32(far_header, 0x3C, 0xFFFFFFF0u);
     put32(huge_table, 0x200 + 20, 0x7FFFFFFF);
     put32(lost_table, 0x200 + 28, 0xFFFFFFF0u);
-    ModuleSpec wide, other;
+    ModuleShape wide, other;
     wide.ordinals = service_ordinals();
     wide.machine = 0x8664;
     other.ordinals = {1, 2, 3};
