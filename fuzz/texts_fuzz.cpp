@@ -298,7 +298,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<Attach> attaches(1 + in.u8() % 3);
     for (Attach& a : attaches) {
         a.flags = in.u8();
-        a.version = in.u8() % 4 == 3 ? in.i32() : 112;
+        a.version = in.u8() % 4 == 3 ? in.i32() : undertest::kInterfaceVersion;
         a.sizes = read_sizes(in);
         a.resized = (a.flags & kResize) ? read_sizes(in) : a.sizes;
     }
@@ -343,7 +343,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t accepted = plugin.attach(title);
         ORACLE_CHECK(accepted == 0 || accepted == -1, "attach gave " + std::to_string(accepted));
         ORACLE_CHECK(memcmp(title, kTitle.c_str(), kTitle.size() + 1) == 0, "title copy");
-        if (a.version == 112) registered = &a.sizes;
+        if (a.version == undertest::kInterfaceVersion) registered = &a.sizes;
         if (a.flags & kStart) {
             apply_sizes(a.resized);
             ORACLE_CHECK(plugin.start(0) == 0, "start gave non-zero");
