@@ -2,7 +2,6 @@
 
 #include "sim/encoding.h"
 #include "sim/plugin_contract.h"
-#include "sim/vordan.h"
 
 #include <algorithm>
 #include <cmath>
