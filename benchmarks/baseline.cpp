@@ -29,7 +29,7 @@ uint8_t* descriptors(int32_t header_table) {
 }
 
 // The frame's calls before the lines of a Ctrl-E: the key and scope saved.
-Frame open(const uint8_t* header_descriptor) {
+Frame save_key_and_scope(const uint8_t* header_descriptor) {
     uint8_t* const header = get(header_descriptor, desc::kCurrent);
     const int32_t key = *plain::s52266();
     const int16_t scope = *plain::s52265();
@@ -42,19 +42,18 @@ bool key_set(uint8_t* line, Field<int16_t> key) {
     return *plain::s52266() != 0;
 }
 
-void close(const Frame& f) {
+// The frame's calls after the lines: the key and scope put back.
+void restore_key_and_scope(const Frame& f) {
     *plain::s52265() = f.saved_scope;
     *plain::s52266() = f.saved_key;
 }
 
 } // namespace
 
-int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL baseline_rw(CZ_HANDLER_PARAMETERS) {
     uint8_t* const header_descriptor = descriptors(kRw);
     if (event == kCtrlE) {
-        const Frame f = open(header_descriptor);
+        const Frame f = save_key_and_scope(header_descriptor);
         for (int32_t i = 0; i < *count; ++i) {
             uint8_t* const line = records[i];
             if (!key_set(line, rw_dok::kKey)) continue;
@@ -63,17 +62,15 @@ int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t
         }
         plain::s52334(records, *count, f.header, 0, 0, 0);
         plain::s52335(f.header, f.header, records, *count);
-        close(f);
+        restore_key_and_scope(f);
     }
-    return plain::handler(event, a2, count, records, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
-int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL baseline_mr(CZ_HANDLER_PARAMETERS) {
     uint8_t* const header_descriptor = descriptors(kMr);
     if (event == kCtrlE) {
-        const Frame f = open(header_descriptor);
+        const Frame f = save_key_and_scope(header_descriptor);
         const bool margin = get(f.header, mr::kMethod) != 0;
         for (int32_t i = 0; i < *count; ++i) {
             uint8_t* const line = records[i];
@@ -97,17 +94,15 @@ int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t
             plain::s51465(line, records, *count, f.header, 0, 0, 0);
             plain::s51466(f.header, f.header, records, *count);
         }
-        close(f);
+        restore_key_and_scope(f);
     }
-    return plain::handler(event, a2, count, records, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
-int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL baseline_mm(CZ_HANDLER_PARAMETERS) {
     uint8_t* const header_descriptor = descriptors(kMm);
     if (event == kCtrlE) {
-        const Frame f = open(header_descriptor);
+        const Frame f = save_key_and_scope(header_descriptor);
         for (int32_t i = 0; i < *count; ++i) {
             uint8_t* const line = records[i];
             if (!key_set(line, mm_dok::kKey)) continue;
@@ -121,9 +116,9 @@ int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t
             plain::s51472(line, records, *count, f.header, 0, 0, 0);
             plain::s51473(f.header, f.header, records, *count);
         }
-        close(f);
+        restore_key_and_scope(f);
     }
-    return plain::handler(event, a2, count, records, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
 } // namespace bench

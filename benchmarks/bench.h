@@ -4,6 +4,7 @@
 
 #include "platform/abi.h"
 #include "sim/plain.h"
+#include "undertest/plugin.h"
 
 #include <stdint.h>
 #include <string>
@@ -12,7 +13,7 @@
 namespace bench {
 
 constexpr int32_t kItems = 1000; // k9 items the documents' lines look up
-constexpr int32_t kCtrlE = 5;
+using undertest::kCtrlE;
 
 // Loads the plug-in through the simulated loader into the plain host, attaches and starts it, once
 // per process (the plug-in keeps module state from load to unload). Exits when any step fails.
@@ -21,27 +22,15 @@ void load_plugin();
 // The baselines: handler routines that make exactly the host calls the hook of the table makes
 // on Ctrl-E, in the same order and with the data flow between them, and then call the host's
 // handler, with none of the plug-in's own work (baseline.cpp).
-int32_t CZ_CDECL baseline_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11);
-int32_t CZ_CDECL baseline_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11);
-int32_t CZ_CDECL baseline_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                             uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                             uint32_t a10, uint32_t a11);
+int32_t CZ_CDECL baseline_rw(CZ_HANDLER_PARAMETERS);
+int32_t CZ_CDECL baseline_mr(CZ_HANDLER_PARAMETERS);
+int32_t CZ_CDECL baseline_mm(CZ_HANDLER_PARAMETERS);
 
 // The references: handler routines that do the whole of the hook's work for the table, written
 // out by hand as one plain loop, with the services called directly (reference.cpp).
-int32_t CZ_CDECL reference_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
-                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                              uint32_t a10, uint32_t a11);
-int32_t CZ_CDECL reference_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
-                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                              uint32_t a10, uint32_t a11);
-int32_t CZ_CDECL reference_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
-                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                              uint32_t a10, uint32_t a11);
+int32_t CZ_CDECL reference_rw(CZ_HANDLER_PARAMETERS);
+int32_t CZ_CDECL reference_mr(CZ_HANDLER_PARAMETERS);
+int32_t CZ_CDECL reference_mm(CZ_HANDLER_PARAMETERS);
 
 // A document table with its hook (in the table's handler slot), reference and baseline.
 struct Kind {

@@ -14,14 +14,14 @@ namespace {
 constexpr int kCallsPerIteration = 8;
 
 struct ThroughEntry {
-    static int32_t call(double amount) { return HOST(52178)(amount, 1); }
+    static int32_t call(double amount) { return HOST(RoundToWhole)(amount, 1); }
 };
 struct Direct {
     static int32_t call(double amount) { return plain::s52178(amount, 1); }
 };
 
 template <typename Way> void host_call(benchmark::State& state) {
-    if (g_host_entries[CZ_ENTRY_52178].target != reinterpret_cast<cz_proc>(plain::s52178)) {
+    if (g_host_entries[CZ_ENTRY_RoundToWhole].target != reinterpret_cast<cz_proc>(plain::s52178)) {
         state.SkipWithError("entry 52178 is not bound to the plain host's routine");
         return;
     }

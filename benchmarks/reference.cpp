@@ -49,9 +49,8 @@ const uint8_t* look_up(const uint8_t* k9_descriptor) {
 
 } // namespace
 
-int32_t CZ_CDECL reference_rw(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
-                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                              uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL reference_rw(CZ_HANDLER_PARAMETERS) {
+    uint8_t** const lines = records;
     const uint8_t* const k9_descriptor = plain::s52256(kK9);
     const uint8_t* const header_descriptor = plain::s52256(kRw);
     if (event == kCtrlE && k9_descriptor && header_descriptor) {
@@ -81,12 +80,11 @@ int32_t CZ_CDECL reference_rw(int32_t event, uint32_t a2, int32_t* count, uint8_
         if (int16_t* scope = plain::s52265(); scope && scope_cell) *scope = saved_scope;
         if (int32_t* key = plain::s52266(); key && key_cell) *key = saved_key;
     }
-    return plain::handler(event, a2, count, lines, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
-int32_t CZ_CDECL reference_mr(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
-                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                              uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL reference_mr(CZ_HANDLER_PARAMETERS) {
+    uint8_t** const lines = records;
     const uint8_t* const k9_descriptor = plain::s52256(kK9);
     const uint8_t* const header_descriptor = plain::s52256(kMr);
     uint8_t* const header = event == kCtrlE && k9_descriptor && header_descriptor
@@ -148,12 +146,11 @@ int32_t CZ_CDECL reference_mr(int32_t event, uint32_t a2, int32_t* count, uint8_
         if (int16_t* scope = plain::s52265(); scope && scope_cell) *scope = saved_scope;
         if (int32_t* key = plain::s52266(); key && key_cell) *key = saved_key;
     }
-    return plain::handler(event, a2, count, lines, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
-int32_t CZ_CDECL reference_mm(int32_t event, uint32_t a2, int32_t* count, uint8_t** lines,
-                              uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9,
-                              uint32_t a10, uint32_t a11) {
+int32_t CZ_CDECL reference_mm(CZ_HANDLER_PARAMETERS) {
+    uint8_t** const lines = records;
     const uint8_t* const k9_descriptor = plain::s52256(kK9);
     const uint8_t* const header_descriptor = plain::s52256(kMm);
     if (event == kCtrlE && k9_descriptor && header_descriptor) {
@@ -200,7 +197,7 @@ int32_t CZ_CDECL reference_mm(int32_t event, uint32_t a2, int32_t* count, uint8_
             if (int32_t* key = plain::s52266(); key && key_cell) *key = saved_key;
         }
     }
-    return plain::handler(event, a2, count, lines, a5, a6, a7, a8, a9, a10, a11);
+    return plain::handler(CZ_HANDLER_ARGUMENTS);
 }
 
 } // namespace bench

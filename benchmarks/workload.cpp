@@ -3,8 +3,7 @@
 // check that the reference and the baseline make the hook's host calls.
 #include "bench.h"
 
-#include "platform/simloader.h"
-#include "plugin/image.h"
+#include "platform/loader_linux.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,24 +13,19 @@
 
 namespace bench {
 
+// The ten words the benchmarks' host passes on beside the count and the records: zeros.
+const undertest::HandlerWords kNoWords = {0, {0, 0, 0, 0, 0, 0, 0}};
+
 void load_plugin() {
-    typedef int32_t(CZ_CDECL * Entry30001)(void*, char*);
-    typedef int32_t(CZ_CDECL * Entry30008)(int32_t);
-    simloader::reset();
+    loader::reset();
     plain::setup(kItems);
     plain::register_module();
-    cz_module module =
-        simloader::load_library(&cenyzak_image, "C:\\Program Files\\Vordan\\Wtyczki\\cenyzak.dll");
-    if (!module) {
+    static undertest::Plugin plugin;
+    if (!plugin.load()) {
         fprintf(stderr, "the plug-in refused to load\n");
         exit(1);
     }
-    auto e30001 =
-        reinterpret_cast<Entry30001>(cz_proc_address(module, reinterpret_cast<const char*>(30001)));
-    auto e30008 =
-        reinterpret_cast<Entry30008>(cz_proc_address(module, reinterpret_cast<const char*>(30008)));
-    static char host_marker;
-    if (!e30001 || !e30008 || e30001(&host_marker, nullptr) != 0 || e30008(0) != 0) {
+    if (plugin.attach() != 0 || plugin.start() != 0) {
         fprintf(stderr, "the plug-in did not attach and start\n");
         exit(1);
     }
@@ -61,14 +55,14 @@ cz_handler handler(const Kind& kind, Way way) {
 }
 
 int32_t call(cz_handler handler, plain::Document& doc) {
-    return handler(kCtrlE, 0, &doc.count, doc.lines.data(), 0, 0, 0, 0, 0, 0, 0);
+    return undertest::call_handler(handler, kCtrlE, &doc.count, doc.pointers.data(), kNoWords);
 }
 
 namespace {
 
 // The host calls one Ctrl-E makes, as ordinals in order.
 std::vector<int32_t> journal(cz_handler handler, plain::Document& doc) {
-    std::vector<int32_t> calls(64 * doc.lines.size() + 64);
+    std::vector<int32_t> calls(64 * doc.pointers.size() + 64);
     plain::unprice(doc);
     plain::journal_to(calls.data(), static_cast<uint32_t>(calls.size()));
     call(handler, doc);
@@ -79,7 +73,7 @@ std::vector<int32_t> journal(cz_handler handler, plain::Document& doc) {
 
 // Whether the hook filled the document's first line as a first Ctrl-E does.
 bool filled(const plain::Document& doc) {
-    const uint8_t* line = doc.lines[0];
+    const uint8_t* line = doc.pointers[0];
     switch (doc.table) {
     case records::kRwDok: // slot 0 has the purchase price
         return records::get(line, records::rw_dok::kSlotPrice) == plain::item(1).price;
@@ -95,10 +89,10 @@ bool filled(const plain::Document& doc) {
 // The first line record whose bytes differ between two documents, or -1 when none does.
 int32_t first_difference(const plain::Document& a, const plain::Document& b) {
     const size_t size = records::record_size(a.table);
-    for (size_t i = 0; i < a.lines.size(); ++i)
-        if (i >= b.lines.size() || memcmp(a.lines[i], b.lines[i], size) != 0)
+    for (size_t i = 0; i < a.pointers.size(); ++i)
+        if (i >= b.pointers.size() || memcmp(a.pointers[i], b.pointers[i], size) != 0)
             return static_cast<int32_t>(i);
-    return a.lines.size() == b.lines.size() ? -1 : static_cast<int32_t>(a.lines.size());
+    return a.pointers.size() == b.pointers.size() ? -1 : static_cast<int32_t>(a.pointers.size());
 }
 
 } // namespace

@@ -12,7 +12,7 @@ if(NOT TARGET cenyzak_plugin)
 endif()
 
 if(NOT TARGET vordan_plain)
-  add_library(vordan_plain STATIC ${CZ_ROOT}/sim/plain.cpp)
+  add_library(vordan_plain STATIC ${CZ_ROOT}/sim/plain.cpp ${CZ_ROOT}/sim/host_tables.cpp)
   target_include_directories(vordan_plain PUBLIC ${CZ_ROOT})
   target_compile_options(vordan_plain PRIVATE ${CZ_WARNINGS})
 endif()

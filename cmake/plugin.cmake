@@ -22,7 +22,7 @@ file(GLOB CZ_PLUGIN_SOURCES CONFIGURE_DEPENDS
      ${CZ_ROOT}/pricing/*.cpp ${CZ_ROOT}/platform/*.cpp ${CZ_ROOT}/texts/*.cpp)
 set(CZ_PLUGIN_WIN32_SOURCES ${CZ_ROOT}/plugin/dllmain.cpp ${CZ_ROOT}/platform/win32.cpp
     ${CZ_ROOT}/platform/memory_win32.cpp)
-set(CZ_PLUGIN_LINUX_SOURCES ${CZ_ROOT}/plugin/image_linux.cpp ${CZ_ROOT}/platform/simloader.cpp)
+set(CZ_PLUGIN_LINUX_SOURCES ${CZ_ROOT}/plugin/image_linux.cpp ${CZ_ROOT}/platform/loader_linux.cpp)
 list(REMOVE_ITEM CZ_PLUGIN_SOURCES ${CZ_PLUGIN_WIN32_SOURCES} ${CZ_PLUGIN_LINUX_SOURCES})
 
 # No exceptions, no run-time type information: nothing of the C++ runtime in the plug-in.

@@ -26,9 +26,10 @@
 //   the results of 52412 (with k9 price and code), 52178, 52179 and 52289, each a short list
 //   taken in turn (an empty list: the simulated host's own answers).
 #include "fuzz/common.h"
-#include "platform/simloader.h"
-#include "plugin/image.h"
+#include "platform/loader_linux.h"
 #include "sim/vordan.h"
+#include "undertest/lines.h"
+#include "undertest/plugin.h"
 
 #include <cfloat>
 #include <cmath>
@@ -38,14 +39,13 @@
 namespace {
 
 using namespace fuzz;
+using undertest::kCtrlE;
 
-constexpr int32_t kCtrlE = 5;
 constexpr uint32_t kMaxLines = 8; // entries in the record array
 constexpr uint32_t kPool = 8;     // distinct records per line table
 // No event makes more service calls than 3 per frame end and about 60 per line; far beyond that
 // the hook is looping.
 constexpr uint32_t kCallLimit = 4000;
-constexpr const char* kPluginPath = "C:\\Program Files\\Vordan\\Wtyczki\\cenyzak.dll";
 
 enum Flags : uint8_t {
     kNoCount = 1 << 0,        // count pointer null
@@ -73,14 +73,12 @@ template <typename T> FieldDef def(records::Field<T> f) {
 template <typename T> FieldDef def(records::Field<T> first, records::Field<T> last) {
     return {first.offset, type_of<T>(), (last.end() - first.offset) / uint32_t(sizeof(T))};
 }
-using records::Span;
+using records::Extent;
 
-struct LineTable {
-    const char* name;
-    int32_t table, header;
-    records::Field<int16_t> key;
+// A line table (its name, tables, key and the bytes its hook owns: undertest/lines.h) with the
+// fields its hook reads or writes.
+struct LineTable : undertest::LineTable {
     std::vector<FieldDef> fields;        // every field of the line that the hook reads or writes
-    std::vector<Span> owned;             // the only bytes of a line the hook may change
     std::vector<FieldDef> header_fields; // the header's fields that the hook reads
     uint32_t size() const { return uint32_t(records::record_size(table)); }
     uint32_t header_size() const { return uint32_t(records::record_size(header)); }
@@ -90,31 +88,19 @@ namespace rw_dok = records::rw_dok;
 namespace mr_dok = records::mr_dok;
 namespace mm_dok = records::mm_dok;
 const LineTable kLineTables[3] = {
-    {"Rw_dok",
-     records::kRwDok,
-     records::kRw,
-     rw_dok::kKey,
+    {*undertest::line_table(records::kRwDok),
      {def(rw_dok::kKey), def(rw_dok::kScope), def(rw_dok::kSlotUse), def(rw_dok::kSlotPrice),
       def(rw_dok::kSlotCode)},
-     fuzz::hook_owned(records::kRwDok),
      {}},
-    {"Mr_dok",
-     records::kMrDok,
-     records::kMr,
-     mr_dok::kKey,
+    {*undertest::line_table(records::kMrDok),
      {def(mr_dok::kKey), def(mr_dok::kScope), def(mr_dok::kQuantity), def(mr_dok::kPrice),
       def(mr_dok::kPriceCode), def(mr_dok::kValue, mr_dok::kConverted), def(mr_dok::kSellingCode),
       def(mr_dok::kPercent), def(mr_dok::kSelling), def(mr_dok::kSellingConverted)},
-     fuzz::hook_owned(records::kMrDok),
      {def(records::mr::kMethod)}},
-    {"Mm_dok",
-     records::kMmDok,
-     records::kMm,
-     mm_dok::kKey,
+    {*undertest::line_table(records::kMmDok),
      {def(mm_dok::kKey), def(mm_dok::kQuantity), def(mm_dok::kPrice), def(mm_dok::kPriceCode),
       def(mm_dok::kValue, mm_dok::kConverted), def(mm_dok::kValueMark), def(mm_dok::kSlotUse),
       def(mm_dok::kSlotPrice), def(mm_dok::kSlotCode)},
-     fuzz::hook_owned(records::kMmDok),
      {def(records::mm::kScope)}},
 };
 
@@ -256,7 +242,7 @@ void set_k9_record(uint8_t* record) {
 void on_call(int32_t) {
     Case& c = g->c;
     ++c.calls;
-    FUZZ_CHECK(c.calls <= kCallLimit, "the hook keeps calling the host: a loop without end");
+    ORACLE_CHECK(c.calls <= kCallLimit, "the hook keeps calling the host: a loop without end");
     for (const CountChange& change : c.changes)
         if (change.at == c.calls) set_count(change.count);
 }
@@ -275,26 +261,19 @@ int32_t lookup() {
 }
 
 void load_plugin() {
-    simloader::reset();
+    loader::reset();
     vordan::reset();
     vordan::register_module();
     cz_handler own[3];
     for (int i = 0; i < 3; ++i)
         own[i] = h().tables.at(kLineTables[i].table).handler();
-    cz_module plugin = simloader::load_library(&cenyzak_image, kPluginPath);
-    FUZZ_CHECK(plugin != nullptr, "the plug-in did not load");
-    typedef int32_t(CZ_CDECL * Entry30001)(void*, char*);
-    typedef int32_t(CZ_CDECL * Entry30008)(int32_t);
-    auto e30001 = reinterpret_cast<Entry30001>(
-        cz_proc_address(plugin, reinterpret_cast<const char*>(uintptr_t(30001))));
-    auto e30008 = reinterpret_cast<Entry30008>(
-        cz_proc_address(plugin, reinterpret_cast<const char*>(uintptr_t(30008))));
-    static char host_marker;
-    FUZZ_CHECK(e30001 && e30008 && e30001(&host_marker, nullptr) == 0, "attach refused");
-    FUZZ_CHECK(e30008(0) == 0, "start failed");
+    static undertest::Plugin plugin;
+    ORACLE_CHECK(plugin.load(), "the plug-in did not load");
+    ORACLE_CHECK(plugin.attach() == 0, "attach refused");
+    ORACLE_CHECK(plugin.start() == 0, "start failed");
     for (int i = 0; i < 3; ++i)
-        FUZZ_CHECK(h().tables.at(kLineTables[i].table).handler() != own[i],
-                   std::string(kLineTables[i].name) + " is not hooked");
+        ORACLE_CHECK(h().tables.at(kLineTables[i].table).handler() != own[i],
+                     std::string(kLineTables[i].name) + " is not hooked");
 }
 
 std::string where(const LineTable& t, uint32_t record, uint32_t byte) {
@@ -306,7 +285,7 @@ std::string where(const LineTable& t, uint32_t record, uint32_t byte) {
 // Compared by memcmp, a stretch at a time: a byte-by-byte loop here would feed the fuzzer's
 // comparison tracing thousands of comparisons per input.
 int64_t changed_outside(const uint8_t* after, const uint8_t* before, uint32_t size,
-                        const std::vector<Span>& spans) {
+                        const std::vector<Extent>& spans) {
     uint32_t from = 0;
     for (size_t i = 0; i <= spans.size(); ++i) {
         const uint32_t to = i < spans.size() ? spans[i].offset : size;
@@ -370,9 +349,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host.lookup_scope = pick(in, kInt16s);
     host.handler_result = in.i32();
     const uint32_t seed = in.u32();
-    uint32_t words[8];
-    for (uint32_t i = 0; i < 8; ++i)
-        words[i] = seed * (2 * i + 1) ^ (0x9E3779B9u * (i + 1));
+    undertest::HandlerWords words;
+    auto word = [&](uint32_t i) { return seed * (2 * i + 1) ^ (0x9E3779B9u * (i + 1)); };
+    words.a2 = word(0);
+    for (uint32_t i = 0; i < 7; ++i)
+        words.rest[i] = word(i + 1);
 
     // The records: a fill byte, keys 1, 2, ... so that lines are looked at, then field writes.
     const uint8_t fill = in.u8();
@@ -450,58 +431,58 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t** records =
         (flags & kNoRecords) ? nullptr : reinterpret_cast<uint8_t**>(g->array->data());
     const cz_handler hook = host.tables.at(t.table).handler();
-    const int32_t result = hook(event, words[0], count, records, words[1], words[2], words[3],
-                                words[4], words[5], words[6], words[7]);
+    const int32_t result = undertest::call_handler(hook, event, count, records, words);
 
     for (auto& node : hidden)
         host.tables.insert(std::move(node));
 
     // The host handler: once, with the eleven arguments, and its result comes back.
-    FUZZ_CHECK(host.handler_calls.size() == 1,
-               std::to_string(host.handler_calls.size()) + " calls of the host handler");
+    ORACLE_CHECK(host.handler_calls.size() == 1,
+                 std::to_string(host.handler_calls.size()) + " calls of the host handler");
     const vordan::HandlerCall& call = host.handler_calls[0];
-    FUZZ_CHECK(call.table == t.table && call.event == event && call.a2 == words[0] &&
-                   call.count == count && call.records == records &&
-                   memcmp(call.rest, words + 1, sizeof call.rest) == 0,
-               "the host handler got other arguments");
-    FUZZ_CHECK(result == host.handler_result, "the hook returned " + std::to_string(result) +
-                                                  ", the host handler " +
-                                                  std::to_string(host.handler_result));
-    FUZZ_CHECK(host.lookup_scope == scope_before, "lookup scope " + std::to_string(scope_before) +
-                                                      " became " +
-                                                      std::to_string(host.lookup_scope));
+    ORACLE_CHECK(call.table == t.table && call.event == event && call.a2 == words.a2 &&
+                     call.count == count && call.records == records &&
+                     memcmp(call.rest, words.rest, sizeof call.rest) == 0,
+                 "the host handler got other arguments");
+    ORACLE_CHECK(result == host.handler_result, "the hook returned " + std::to_string(result) +
+                                                    ", the host handler " +
+                                                    std::to_string(host.handler_result));
+    ORACLE_CHECK(host.lookup_scope == scope_before, "lookup scope " + std::to_string(scope_before) +
+                                                        " became " +
+                                                        std::to_string(host.lookup_scope));
     // Only a Ctrl-E fills, and only with the k9 table and the header table there; MR and MM
     // (selling prices by the header's method, the header's lookup scope) only with a current
     // header record too. Otherwise the hook asks for the two descriptors and nothing else.
     const bool fills = event == kCtrlE && !(flags & (kNoK9 | kNoHeader)) &&
                        (t.table == records::kRwDok || !(flags & kNoHeaderRecord));
     if (!fills)
-        FUZZ_CHECK(host.trace.size() == 2 && host.trace[0].rfind("52256(", 0) == 0 &&
-                       host.trace[1].rfind("52256(", 0) == 0,
-                   "event " + std::to_string(event) + ", filling nothing, made " +
-                       std::to_string(host.trace.size()) + " service calls");
+        ORACLE_CHECK(host.trace.size() == 2 && host.trace[0].rfind("52256(", 0) == 0 &&
+                         host.trace[1].rfind("52256(", 0) == 0,
+                     "event " + std::to_string(event) + ", filling nothing, made " +
+                         std::to_string(host.trace.size()) + " service calls");
 
     // Bytes: the lines only in the fields their hook owns, nothing else at all.
     for (uint32_t r = 0; r < kPool; ++r) {
         records::OddBuffer& record = *g->pool[row][r];
-        FUZZ_CHECK(record.guard_intact(), where(t, r, 0) + ": a guard byte beside it changed");
-        static const std::vector<Span> kNothing;
+        ORACLE_CHECK(record.guard_intact(), where(t, r, 0) + ": a guard byte beside it changed");
+        static const std::vector<Extent> kNothing;
         const bool may_change = fills && handed[r];
         const int64_t changed = changed_outside(record.data(), records_before[r].data(), t.size(),
                                                 may_change ? t.owned : kNothing);
-        FUZZ_CHECK(changed < 0, where(t, r, static_cast<uint32_t>(changed)) + " changed");
+        ORACLE_CHECK(changed < 0, where(t, r, static_cast<uint32_t>(changed)) + " changed");
     }
     for (int i = 0; i < 3; ++i) {
-        FUZZ_CHECK(g->header[i]->guard_intact() && g->header[i]->bytes() == headers_before[i],
-                   std::string("the header of ") + kLineTables[i].name + " changed");
+        ORACLE_CHECK(g->header[i]->guard_intact() && g->header[i]->bytes() == headers_before[i],
+                     std::string("the header of ") + kLineTables[i].name + " changed");
     }
-    FUZZ_CHECK(g->k9->guard_intact() && g->k9->bytes() == g->k9_expected, "the k9 record changed");
-    FUZZ_CHECK(g->array->guard_intact() && g->array->bytes() == array_before,
-               "the record array changed");
-    FUZZ_CHECK(g->count->guard_intact() && count_now() == c.count_now, "the count cell changed");
+    ORACLE_CHECK(g->k9->guard_intact() && g->k9->bytes() == g->k9_expected,
+                 "the k9 record changed");
+    ORACLE_CHECK(g->array->guard_intact() && g->array->bytes() == array_before,
+                 "the record array changed");
+    ORACLE_CHECK(g->count->guard_intact() && count_now() == c.count_now, "the count cell changed");
     records::put(descriptors[records::kK9].data(), records::desc::kCurrent, c.k9_record);
     for (auto& [number, table] : host.tables)
-        FUZZ_CHECK(table.descriptor->bytes() == descriptors[number],
-                   "the descriptor of table " + std::to_string(number) + " changed");
+        ORACLE_CHECK(table.descriptor->bytes() == descriptors[number],
+                     "the descriptor of table " + std::to_string(number) + " changed");
     return 0;
 }

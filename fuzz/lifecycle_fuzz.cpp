@@ -1,5 +1,5 @@
 // Fuzz target: the plug-in's whole lifecycle as a buggy host might drive it, checked after every
-// step against the model in fuzz/lifecycle.h.
+// step against the model in undertest/lifecycle_model.h.
 //
 // Which services the host lacks and how the user answers the missing-entry dialog are fixed per
 // process, as in a host, which loads the plug-in once: the environment variable CZ_FUZZ_HOST
@@ -14,7 +14,8 @@
 //   fill and keys, the host handler's result, up to three events from inside the recalculation
 //   services), a table dropped or brought back, a table's record size changed, the interface
 //   version changed, a k9 item changed, the notice setting changed.
-#include "fuzz/lifecycle.h"
+#include "fuzz/common.h"
+#include "undertest/lifecycle_driver.h"
 
 #include <cstdlib>
 
@@ -144,7 +145,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         exit(2);
     }
     g_driver = new lifecycle::Driver(chosen->choice);
-    FUZZ_CHECK(g_driver->load(), std::string("host ") + name + ": the plug-in did not load");
+    ORACLE_CHECK(g_driver->load(), std::string("host ") + name + ": the plug-in did not load");
     return 0;
 }
 

@@ -29,16 +29,21 @@
 // kResize]; then the bytes the file name and the entry name are made of (repeated as needed).
 #include "fuzz/common.h"
 #include "host/entries.h"
-#include "platform/simloader.h"
-#include "plugin/image.h"
+#include "platform/loader_linux.h"
+#include "sim/encoding.h"
 #include "sim/vordan.h"
 #include "texts/mazovia.h"
+#include "undertest/plugin.h"
 
 #include <map>
 
 namespace {
 
-using namespace fuzz;
+using fuzz::Input;
+using undertest::hex;
+using undertest::kAbort;
+using undertest::kIgnore;
+using undertest::kRetry;
 
 enum Flags : uint8_t {
     kNoFileName = 1 << 0, // the platform cannot give the plug-in's file name
@@ -53,21 +58,21 @@ constexpr uint32_t kFileNameRange = 720;  // the plug-in keeps 299 characters
 constexpr uint32_t kEntryNameRange = 320; // the dialog shows 99
 constexpr uint32_t kMessageLimit = 499;
 constexpr uint32_t kModuleAndEntryRoom = 261;
-constexpr int32_t kAnswerRetry = 4, kAnswerIgnore = 5, kAnswerAbort = 3;
-constexpr int32_t kReportFlags = 0xC001;
+using undertest::kReportCaption;
+using undertest::kReportFlags;
 
 // The plug-in's texts are Mazovia bytes; the expected ones are written here in UTF-8.
 std::string mazovia(const std::string& utf8) {
-    return vordan::utf8_to_mazovia(utf8);
+    return encoding::utf8_to_mazovia(utf8);
 }
 
-const std::string kTitle = "Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)";
+const std::string kTitle = undertest::kTitle;
 
 // The dialog's texts as the message box shows them: markup bytes blanked, then Windows-1250.
 std::string shown(std::string s) {
     for (char& ch : s)
         if (ch == '\x01' || ch == '\x02') ch = ' ';
-    return vordan::mazovia_to_cp1250(s);
+    return encoding::mazovia_to_cp1250(s);
 }
 
 // The fixed parts of the texts, as the plug-in's user reads them.
@@ -145,69 +150,67 @@ std::string make_name(const std::string& pool, size_t from, size_t length, char 
 cz_module g_vordan;
 int g_version_messages; // reports that were the version message
 
-typedef int32_t(CZ_CDECL* Entry30001)(void*, char*);
-typedef int32_t(CZ_CDECL* Entry30008)(int32_t);
-
 void check_dialog(uintptr_t id, const std::string& entry, const std::string& module,
                   uint32_t retries) {
     const int32_t result = missing_entry_dialog(id);
-    FUZZ_CHECK(result == 0, "the dialog answered Abort gave " + std::to_string(result));
-    const std::vector<simloader::Box>& boxes = simloader::boxes();
-    FUZZ_CHECK(boxes.size() == retries + 1,
-               std::to_string(boxes.size()) + " boxes for " + std::to_string(retries) + " retries");
+    ORACLE_CHECK(result == 0, "the dialog answered Abort gave " + std::to_string(result));
+    const std::vector<loader::Box>& boxes = loader::boxes();
+    ORACLE_CHECK(boxes.size() == retries + 1, std::to_string(boxes.size()) + " boxes for " +
+                                                  std::to_string(retries) + " retries");
     const std::string text = boxes[0].text;
-    for (const simloader::Box& b : boxes)
-        FUZZ_CHECK(b.text == text && b.caption == boxes[0].caption && b.style == 0x2012,
-                   "the box changed after Retry");
-    FUZZ_CHECK(boxes[0].caption == kDialogCaption, "caption " + hex(boxes[0].caption));
+    for (const loader::Box& b : boxes)
+        ORACLE_CHECK(b.text == text && b.caption == boxes[0].caption &&
+                         b.style == undertest::kDialogStyle,
+                     "the box changed after Retry");
+    ORACLE_CHECK(boxes[0].caption == kDialogCaption, "caption " + hex(boxes[0].caption));
 
     const std::string entry_text = entry.substr(0, 99);
     const std::string prefix = shown("W module \x02");
     const std::string suffix = shown("\x01\nbrak wpisu \x02" + entry_text) + kDialogEnd;
     const std::string detail =
         "message " + hex(text) + "\nentry " + hex(entry_text) + "\nmodule " + hex(module);
-    FUZZ_CHECK(text.size() <= kMessageLimit, detail);
-    FUZZ_CHECK(text.size() >= prefix.size() + suffix.size() && text.rfind(prefix, 0) == 0 &&
-                   text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0,
-               "entry, title or advice not whole: " + detail);
+    ORACLE_CHECK(text.size() <= kMessageLimit, detail);
+    ORACLE_CHECK(text.size() >= prefix.size() + suffix.size() && text.rfind(prefix, 0) == 0 &&
+                     text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0,
+                 "entry, title or advice not whole: " + detail);
     const std::string module_shown =
         text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
     // The path goes into the box as the platform gave it: no byte of it converted or blanked.
     const std::string& module_whole = module;
     if (module.size() + entry_text.size() <= kModuleAndEntryRoom) {
-        FUZZ_CHECK(module_shown == module_whole, "module text not whole: " + detail);
+        ORACLE_CHECK(module_shown == module_whole, "module text not whole: " + detail);
     } else {
-        FUZZ_CHECK(module_shown.size() > 3 && module_shown.compare(0, 3, "...") == 0 &&
-                       module_whole.size() >= module_shown.size() - 3 &&
-                       module_whole.compare(module_whole.size() - (module_shown.size() - 3),
-                                            module_shown.size() - 3, module_shown, 3,
-                                            std::string::npos) == 0 &&
-                       text.size() == kMessageLimit,
-                   "module text not its end behind \"...\": " + detail);
+        ORACLE_CHECK(module_shown.size() > 3 && module_shown.compare(0, 3, "...") == 0 &&
+                         module_whole.size() >= module_shown.size() - 3 &&
+                         module_whole.compare(module_whole.size() - (module_shown.size() - 3),
+                                              module_shown.size() - 3, module_shown, 3,
+                                              std::string::npos) == 0 &&
+                         text.size() == kMessageLimit,
+                     "module text not its end behind \"...\": " + detail);
     }
 }
 
 // `registered`: the sizes at the last attach that passed the version test, if any.
 void check_report(const std::string& file_name, const Sizes* registered) {
-    FUZZ_CHECK(h().messages.size() == 1,
-               std::to_string(h().messages.size()) + " messages for one report");
+    ORACLE_CHECK(h().messages.size() == 1,
+                 std::to_string(h().messages.size()) + " messages for one report");
     const vordan::Message& m = h().messages[0];
-    FUZZ_CHECK(m.caption == "STOP!!!" && m.flags == kReportFlags,
-               "caption " + hex(m.caption) + " flags " + std::to_string(m.flags));
+    ORACLE_CHECK(m.caption == kReportCaption && m.flags == kReportFlags,
+                 "caption " + hex(m.caption) + " flags " + std::to_string(m.flags));
     if (m.ordinal == 52029) {
-        FUZZ_CHECK(m.text == kVersionMessage, "version message " + hex(m.text));
+        ORACLE_CHECK(m.text == kVersionMessage, "version message " + hex(m.text));
         ++g_version_messages;
         return;
     }
-    FUZZ_CHECK(m.ordinal == 52028, "report by service " + std::to_string(m.ordinal));
+    ORACLE_CHECK(m.ordinal == 52028, "report by service " + std::to_string(m.ordinal));
     const std::string& text = m.text;
     const std::string& heading = kSizeHeading;
     const std::string file = file_name.substr(file_name.rfind('\\') + 1); // npos + 1 == 0
     const std::string closing = kClosingOpen + file + kClosingEnd;
     const std::string detail = "report " + hex(text) + "\nfile name " + hex(file_name);
-    FUZZ_CHECK(text.size() >= heading.size() + closing.size() && text.rfind(heading, 0) == 0 &&
-                   text.compare(text.size() - closing.size(), closing.size(), closing) == 0,
-               "heading or closing not whole: " + detail);
+    ORACLE_CHECK(text.size() >= heading.size() + closing.size() && text.rfind(heading, 0) == 0 &&
+                     text.compare(text.size() - closing.size(), closing.size(), closing) == 0,
+                 "heading or closing not whole: " + detail);
 
     // The rows: directive, name, tab, expected size, tab, host size or "brak", line end.
     const std::string rows =
@@ -216,13 +219,14 @@ void check_report(const std::string& file_name, const Sizes* registered) {
     size_t at = 0;
     int count = 0;
     while (at < rows.size()) {
-        FUZZ_CHECK(rows.compare(at, directive.size(), directive) == 0, "row directive: " + detail);
+        ORACLE_CHECK(rows.compare(at, directive.size(), directive) == 0,
+                     "row directive: " + detail);
         const size_t tab1 = rows.find('\t', at);
         const size_t tab2 = rows.find('\t', tab1 + 1);
         const size_t end = rows.find('\n', tab2 + 1);
-        FUZZ_CHECK(tab1 != std::string::npos && tab2 != std::string::npos &&
-                       end != std::string::npos,
-                   "row not whole: " + detail);
+        ORACLE_CHECK(tab1 != std::string::npos && tab2 != std::string::npos &&
+                         end != std::string::npos,
+                     "row not whole: " + detail);
         const std::string name = rows.substr(at + directive.size(), tab1 - at - directive.size());
         const std::string expected = rows.substr(tab1 + 1, tab2 - tab1 - 1);
         const std::string host = rows.substr(tab2 + 1, end - tab2 - 1);
@@ -230,20 +234,20 @@ void check_report(const std::string& file_name, const Sizes* registered) {
         int index = 0;
         for (int i = 0; i < 7; ++i)
             if (name == kTables[i].name) table = &kTables[index = i];
-        FUZZ_CHECK(table && expected == std::to_string(table->size), "row of " + detail);
-        FUZZ_CHECK(host == "brak" ||
-                       (host != "0" && std::to_string(std::atoi(host.c_str())) == host),
-                   "host size in " + detail);
+        ORACLE_CHECK(table && expected == std::to_string(table->size), "row of " + detail);
+        ORACLE_CHECK(host == "brak" ||
+                         (host != "0" && std::to_string(std::atoi(host.c_str())) == host),
+                     "host size in " + detail);
         // A header or k9 row is the registration record, filled by this input's attach.
         if (!has_lines(*table) && registered) {
             const int16_t size = registered->missing[index] ? 0 : registered->size[index];
-            FUZZ_CHECK(host == (size == 0 ? "brak" : std::to_string(size)),
-                       std::string("host size of ") + table->name + " in " + detail);
+            ORACLE_CHECK(host == (size == 0 ? "brak" : std::to_string(size)),
+                         std::string("host size of ") + table->name + " in " + detail);
         }
         ++count;
         at = end + 1;
     }
-    FUZZ_CHECK(count >= 1 && count <= 10, std::to_string(count) + " rows in " + detail);
+    ORACLE_CHECK(count >= 1 && count <= 10, std::to_string(count) + " rows in " + detail);
 }
 
 } // namespace
@@ -251,7 +255,7 @@ void check_report(const std::string& file_name, const Sizes* registered) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    simloader::reset();
+    loader::reset();
     vordan::reset();
     g_vordan = vordan::register_module();
 
@@ -265,14 +269,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Each an input of its own: a file name of 11 and an entry name of 5 characters, Abort in the
     // dialog, one attach without start, then the attach's flags, version and sizes.
     auto run = [](std::vector<uint8_t> attach) {
-        std::vector<uint8_t> input = {0, 11, 0, 5, 0, 0, kAnswerAbort, 0, 0, 0};
+        std::vector<uint8_t> input = {0, 11, 0, 5, 0, 0, kAbort, 0, 0, 0};
         input.insert(input.end(), attach.begin(), attach.end());
         const char name[] = "cenyzak.dll";
         input.insert(input.end(), name, name + strlen(name));
         LLVMFuzzerTestOneInput(input.data(), input.size());
     };
     run({0, 3, 111, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}); // version 111, every size as expected
-    FUZZ_CHECK(g_version_messages == 1, "no version message while nothing was listed");
+    ORACLE_CHECK(g_version_messages == 1, "no version message while nothing was listed");
     run({0, 0, 1, 0, 0, 0, 0, 0, 0}); // version 112, no table Mm
     return 0;
 }
@@ -284,7 +288,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t entry_length = in.u16() % kEntryNameRange;
     const uint32_t retries = in.u8() % 4;
     int32_t final_answer = static_cast<int8_t>(in.u8());
-    if (final_answer == kAnswerRetry || final_answer == kAnswerIgnore) final_answer = kAnswerAbort;
+    if (final_answer == kRetry || final_answer == kIgnore) final_answer = kAbort;
     const uint16_t ordinal = in.u16();
     struct Attach {
         uint8_t flags;
@@ -294,7 +298,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<Attach> attaches(1 + in.u8() % 3);
     for (Attach& a : attaches) {
         a.flags = in.u8();
-        a.version = in.u8() % 4 == 3 ? in.i32() : 112;
+        a.version = in.u8() % 4 == 3 ? in.i32() : undertest::kInterfaceVersion;
         a.sizes = read_sizes(in);
         a.resized = (a.flags & kResize) ? read_sizes(in) : a.sizes;
     }
@@ -305,15 +309,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The loader holds no host data, only its module slots, boxes and lookups: a fresh one per
     // input keeps them from growing. VORDAN takes the same slot again, so the host module handle
     // the plug-in keeps from its first load stays VORDAN's.
-    simloader::reset();
-    FUZZ_CHECK(vordan::register_module() == g_vordan, "VORDAN got another handle");
-    std::vector<int32_t> answers(retries, kAnswerRetry);
-    simloader::script_answers(answers, final_answer);
+    loader::reset();
+    ORACLE_CHECK(vordan::register_module() == g_vordan, "VORDAN got another handle");
+    std::vector<int32_t> answers(retries, kRetry);
+    loader::script_answers(answers, final_answer);
     const bool no_file = flags & kNoFileName;
-    cz_module plugin =
-        simloader::load_library(&cenyzak_image, no_file ? nullptr : file_name.c_str());
-    FUZZ_CHECK(plugin != nullptr, "the plug-in did not load");
-    FUZZ_CHECK(simloader::boxes().empty(), "a dialog while binding to a complete host");
+    undertest::Plugin plugin;
+    ORACLE_CHECK(plugin.load(no_file ? nullptr : file_name.c_str()), "the plug-in did not load");
+    ORACLE_CHECK(loader::boxes().empty(), "a dialog while binding to a complete host");
     // What the platform gives as the plug-in's file name: cut to 299 characters; none or an
     // empty one makes the dialog name the module "<nieznany>".
     const std::string known = no_file ? "" : file_name.substr(0, 299);
@@ -331,31 +334,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // The report.
-    auto e30001 = reinterpret_cast<Entry30001>(
-        cz_proc_address(plugin, reinterpret_cast<const char*>(uintptr_t(30001))));
-    auto e30008 = reinterpret_cast<Entry30008>(
-        cz_proc_address(plugin, reinterpret_cast<const char*>(uintptr_t(30008))));
-    FUZZ_CHECK(e30001 && e30008, "entries missing");
     vordan::Host& host = h();
     const Sizes* registered = nullptr;
     for (const Attach& a : attaches) {
         host.version = a.version;
         apply_sizes(a.sizes);
-        static char host_marker;
         char title[64];
-        const int32_t accepted = e30001(&host_marker, title);
-        FUZZ_CHECK(accepted == 0 || accepted == -1, "attach gave " + std::to_string(accepted));
-        FUZZ_CHECK(memcmp(title, kTitle.c_str(), kTitle.size() + 1) == 0, "title copy");
-        if (a.version == 112) registered = &a.sizes;
+        const int32_t accepted = plugin.attach(title);
+        ORACLE_CHECK(accepted == 0 || accepted == -1, "attach gave " + std::to_string(accepted));
+        ORACLE_CHECK(memcmp(title, kTitle.c_str(), kTitle.size() + 1) == 0, "title copy");
+        if (a.version == undertest::kInterfaceVersion) registered = &a.sizes;
         if (a.flags & kStart) {
             apply_sizes(a.resized);
-            FUZZ_CHECK(e30008(0) == 0, "start gave non-zero");
+            ORACLE_CHECK(plugin.start(0) == 0, "start gave non-zero");
             apply_sizes(a.sizes);
-            FUZZ_CHECK(e30001(nullptr, nullptr) == 0, "detach gave non-zero");
+            ORACLE_CHECK(plugin.detach() == 0, "detach gave non-zero");
         }
     }
     host.messages.clear();
-    FUZZ_CHECK(e30008(1) == 0, "report gave non-zero");
+    ORACLE_CHECK(plugin.start(1) == 0, "report gave non-zero");
     check_report(known, registered);
 
     Sizes normal;
@@ -366,6 +363,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     apply_sizes(normal);
     host.messages.clear();
     host.trace.clear();
-    simloader::free_library(plugin);
+    loader::free_library(plugin.module());
     return 0;
 }

@@ -1,7 +1,7 @@
 // Entry resolution, entry probes and the start-up binding pass.
 #include "host/entries.h"
 
-#include "platform/module.h"
+#include "platform/module_state.h"
 
 void resolve_entry(int32_t index) {
     HostEntry& entry = g_host_entries[index];

@@ -2,7 +2,7 @@
 // abort the load, ask again, or go on without the service (and without asking again).
 #include "host/entries.h"
 
-#include "platform/module.h"
+#include "platform/module_state.h"
 #include "platform/platform.h"
 #include "texts/mazovia.h"
 #include "texts/textbuf.h"
@@ -33,8 +33,8 @@ int32_t g_ignore_all; // set by the first Ignore, never cleared while the module
 // that it never calls through the empty entry nor raises a dialog for 52158 from inside its own
 // dialog.
 void convert_for_box(char* text) {
-    if (!HOST_EMPTY(52158)) HOST(52158)(text, text, 1, 3);
-    if (HOST_EMPTY(52158)) mazovia_to_cp1250(text);
+    if (!HOST_EMPTY(ConvertText)) HOST(ConvertText)(text, text, 1, 3);
+    if (HOST_EMPTY(ConvertText)) mazovia_to_cp1250(text);
 }
 
 void blank_markup(char* text, char byte) {

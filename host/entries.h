@@ -12,11 +12,12 @@ struct HostEntry {
 
 extern HostEntry g_host_entries[CZ_HOST_ENTRY_COUNT];
 
-// Calls service NNNNN through its entry: HOST(52178)(amount, 1). One indirect call, no test.
-#define HOST(ord) (reinterpret_cast<cz_svc_##ord>(g_host_entries[CZ_ENTRY_##ord].target))
+// Calls a service through its entry, by its name in host/services.h: HOST(RoundToWhole)(amount, 1).
+// One indirect call, no test.
+#define HOST(name) (reinterpret_cast<cz_svc_##name>(g_host_entries[CZ_ENTRY_##name].target))
 
-// Whether the entry of service NNNNN is empty (unbound and without a fallback routine).
-#define HOST_EMPTY(ord) (g_host_entries[CZ_ENTRY_##ord].target == nullptr)
+// Whether a service's entry is empty (unbound and without a fallback routine).
+#define HOST_EMPTY(name) (g_host_entries[CZ_ENTRY_##name].target == nullptr)
 
 // Entry resolution for the entry at `index`: looks the entry's identifier up in the host module,
 // stores the answer in the entry at once, and when nothing was found asks the missing-entry

@@ -5,6 +5,7 @@
 // Host records are byte-packed and little-endian (the host and the plug-in are both x86), and
 // doubles may start at odd offsets, so every field is read and written with memcpy at its exact
 // byte offset. A field's type carries its width; an array field's elements follow one another.
+// All of it is in namespace hostrec (the host's records as the plug-in sees them).
 #pragma once
 
 #include "platform/abi.h"
@@ -12,8 +13,12 @@
 #include <stdint.h>
 #include <string.h>
 
+namespace hostrec {
+
 template <typename T> struct Field {
-    uint32_t offset; // byte offset of element 0 in the record
+    uint32_t offset;    // byte offset of element 0 in the record
+    uint32_t count = 1; // elements of an array field
+    constexpr uint32_t end() const { return offset + count * static_cast<uint32_t>(sizeof(T)); }
 };
 
 template <typename T> inline T get(const uint8_t* record, Field<T> field, uint32_t index = 0) {
@@ -53,6 +58,13 @@ template <typename T> inline void store(T* cell, T value) {
 struct Span {
     uint32_t from, to;
 };
+// The bytes of one field, or from the first byte of `first` to the last byte of `last`.
+template <typename T> constexpr Span span(Field<T> field) {
+    return {field.offset, field.end()};
+}
+template <typename A, typename B> constexpr Span span(Field<A> first, Field<B> last) {
+    return {first.offset, last.end()};
+}
 
 // Asks the processor to bring a span of a record into the cache, a request per cache line, so
 // that a later read of it need not wait for memory. A prefetch is not a read: it never faults and
@@ -77,3 +89,5 @@ constexpr Field<int16_t> kRecordSize{6};
 constexpr Field<uint8_t*> kCurrent{8};     // the table's current-record buffer
 constexpr Field<cz_handler> kHandler{104}; // the table's handler routine
 } // namespace desc
+
+} // namespace hostrec

@@ -4,7 +4,7 @@
 #include "host/fields.h"
 #include "layout/mismatch.h"
 #include "layout/tables.h"
-#include "platform/module.h"
+#include "platform/module_state.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"
 
@@ -30,8 +30,9 @@ int32_t register_table(TableSizeRecord& record) {
 int32_t register_layouts() {
     for (int i = 0; i < 7; ++i) {
         const TableInfo& table = *kRegistered[i];
-        const uint8_t* descriptor = HOST(52256)(table.number);
-        const int32_t host_size = descriptor ? get(descriptor, desc::kRecordSize) : 0;
+        const uint8_t* descriptor = HOST(TableDescriptor)(table.number);
+        const int32_t host_size =
+            descriptor ? hostrec::get(descriptor, hostrec::desc::kRecordSize) : 0;
         fill_table_size(g_registration[i], table.size, host_size, table.name);
         register_table(g_registration[i]);
     }
@@ -39,7 +40,7 @@ int32_t register_layouts() {
 }
 
 int32_t attach_check() {
-    if (HOST(51594)() != kRequiredHostVersion) return -1;
+    if (HOST(InterfaceVersion)() != kRequiredHostVersion) return -1;
     return register_layouts() == 0 ? 0 : -1;
 }
 
@@ -47,7 +48,7 @@ void mismatch_report() {
     char title[sizeof kTitle];
     title_copy(title);
     if (!mismatch_head()) {
-        HOST(52029)(kReportCaption, kVersionFormat, kReportFlags, title, title);
+        HOST(ShowFormattedMessage)(kReportCaption, kVersionFormat, kReportFlags, title, title);
         return;
     }
 
@@ -74,5 +75,5 @@ void mismatch_report() {
     const char* closing_values[1] = {file};
     tb_format(t, kSizeClosingFormat, closing_values, 1);
 
-    HOST(52028)(kReportCaption, text, kReportFlags);
+    HOST(ShowMessage)(kReportCaption, text, kReportFlags);
 }

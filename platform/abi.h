@@ -16,7 +16,10 @@
 typedef void(CZ_CDECL* cz_proc)(void);
 
 // The host's table handler routine: event code, one opaque word, pointer to the record count,
-// array of record pointers, seven opaque words.
-typedef int32_t(CZ_CDECL* cz_handler)(int32_t event, uint32_t a2, int32_t* count, uint8_t** records,
-                                      uint32_t a5, uint32_t a6, uint32_t a7, uint32_t a8,
-                                      uint32_t a9, uint32_t a10, uint32_t a11);
+// array of record pointers, seven opaque words. A routine of this type is defined with
+// CZ_HANDLER_PARAMETERS and passes its arguments on as they came with CZ_HANDLER_ARGUMENTS.
+#define CZ_HANDLER_PARAMETERS                                                                      \
+    int32_t event, uint32_t a2, int32_t *count, uint8_t **records, uint32_t a5, uint32_t a6,       \
+        uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10, uint32_t a11
+#define CZ_HANDLER_ARGUMENTS event, a2, count, records, a5, a6, a7, a8, a9, a10, a11
+typedef int32_t(CZ_CDECL* cz_handler)(CZ_HANDLER_PARAMETERS);

@@ -1,5 +1,5 @@
 // The few calls the plug-in makes to the operating system. On Windows they are the real Win32
-// calls; on Linux a simulated loader stands in for them (simloader.h), so that the plug-in's own
+// calls; on Linux a simulated loader stands in for them (loader_linux.h), so that the plug-in's own
 // code is the same on both platforms.
 #pragma once
 

@@ -1,7 +1,7 @@
 // Windows start-up: DllMain is the image entry point itself (the DLL links no C runtime start-up),
 // so the loader calls it directly for every load notification. At process attach the attach
 // routine runs first, then the start-up binding pass; a failed pass fails the load.
-#include "plugin/module.h"
+#include "plugin/startup.h"
 
 #include <windows.h>
 

@@ -2,6 +2,6 @@
 // ordinal, the counterpart of cenyzak.dll's DllMain and export table.
 #pragma once
 
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 
 extern const cz_sim_image cenyzak_image;

@@ -1,7 +1,7 @@
 #include "plugin/image.h"
 
 #include "plugin/entries.h"
-#include "plugin/module.h"
+#include "plugin/startup.h"
 
 static const cz_sim_export kExports[] = {
     {30001, nullptr, reinterpret_cast<cz_proc>(cz_entry_30001)},

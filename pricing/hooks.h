@@ -28,15 +28,9 @@ int32_t install_hooks();
 int32_t remove_hooks();
 
 // The three handler routines (rw.cpp, mr.cpp, mm.cpp).
-int32_t CZ_CDECL rw_hook(int32_t event, uint32_t a2, int32_t* count, uint8_t** records, uint32_t a5,
-                         uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10,
-                         uint32_t a11);
-int32_t CZ_CDECL mr_hook(int32_t event, uint32_t a2, int32_t* count, uint8_t** records, uint32_t a5,
-                         uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10,
-                         uint32_t a11);
-int32_t CZ_CDECL mm_hook(int32_t event, uint32_t a2, int32_t* count, uint8_t** records, uint32_t a5,
-                         uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10,
-                         uint32_t a11);
+int32_t CZ_CDECL rw_hook(CZ_HANDLER_PARAMETERS);
+int32_t CZ_CDECL mr_hook(CZ_HANDLER_PARAMETERS);
+int32_t CZ_CDECL mm_hook(CZ_HANDLER_PARAMETERS);
 
 // Installation notice (notice.cpp). Always 0.
 int32_t installation_notice();

@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace hostrec;
+
 struct MmStep {
     static constexpr Field<int16_t> kKey = mm_dok::kKey;
     static constexpr bool kNeedsHeader = true; // every line's lookup scope is the header's
@@ -14,9 +16,9 @@ struct MmStep {
     // Every line of the document takes its scope from the header.
     static int16_t scope(Event& e, const uint8_t*) { return get(e.header, mm::kScope); }
     // The amounts, the slots and the key.
-    static constexpr Span kAhead[] = {{mm_dok::kQuantity.offset, mm_dok::kValueMark.offset + 4},
-                                      {mm_dok::kSlotUse.offset, mm_dok::kSlotCode.offset + 20},
-                                      {mm_dok::kKey.offset, mm_dok::kKey.offset + 2}};
+    static constexpr Span kAhead[] = {span(mm_dok::kQuantity, mm_dok::kValueMark),
+                                      span(mm_dok::kSlotUse, mm_dok::kSlotCode),
+                                      span(mm_dok::kKey)};
 
     static void clear(uint8_t* line) {
         put(line, mm_dok::kConverted, 0.0);
@@ -33,7 +35,7 @@ struct MmStep {
             put_bits(line, mm_dok::kPrice, get_bits(item, k9::kPrice));
             put(line, mm_dok::kPriceCode, code);
             const int32_t whole = truncate_to_int32(get(item, k9::kPrice));
-            for (uint32_t j = 0; j < 10; ++j) {
+            for (uint32_t j = 0; j < mm_dok::kSlotUse.count; ++j) {
                 if (get(line, mm_dok::kSlotUse, j) == 0) continue;
                 put(line, mm_dok::kSlotPrice, whole, j);
                 put(line, mm_dok::kSlotCode, code, j);
@@ -41,19 +43,20 @@ struct MmStep {
         }
         const double price = get(line, mm_dok::kPrice);
         const double quantity = get(line, mm_dok::kQuantity);
-        put(line, mm_dok::kValue, double(HOST(52178)((price * 0.001) * quantity, 1)));
+        put(line, mm_dok::kValue, double(HOST(RoundToWhole)((price * 0.001) * quantity, 1)));
         double converted =
-            HOST(52289)(2, code_for_conversion(get(line, mm_dok::kPriceCode)), price);
-        converted = HOST(52179)(converted, 100);
-        put(line, mm_dok::kConverted, double(HOST(52178)((converted * 0.001) * quantity, 1)));
+            HOST(ConvertPrice)(2, code_for_conversion(get(line, mm_dok::kPriceCode)), price);
+        converted = HOST(RoundAmount)(converted, 100);
+        put(line, mm_dok::kConverted,
+            double(HOST(RoundToWhole)((converted * 0.001) * quantity, 1)));
         const double difference = get(line, mm_dok::kConverted) - get(line, mm_dok::kValue);
-        put(line, mm_dok::kDifference, double(HOST(52178)(difference, 1)));
+        put(line, mm_dok::kDifference, double(HOST(RoundToWhole)(difference, 1)));
         put(line, mm_dok::kValueMark, uint32_t(0));
-        HOST(51472)(line, e.records, count_now(e), e.header, 0, 0, 0);
-        HOST(51473)(e.header, e.header, e.records, count_now(e));
+        HOST(MmLineRecalc)(line, e.records, count_now(e), e.header, 0, 0, 0);
+        HOST(MmDocumentRecalc)(e.header, e.header, e.records, count_now(e));
     }
 
-    static void close(Event&) {}
+    static void after_lines(Event&) {}
 };
 
 } // namespace

@@ -9,11 +9,13 @@
 static double price_factor(int32_t percent, int32_t method) {
     const double a = percent;
     if (method == 0) return a / 100000.0 + 1.0;
-    if (HOST(52178)(10000.0 - a / 10.0, 1) == 0) return 0.0;
+    if (HOST(RoundToWhole)(10000.0 - a / 10.0, 1) == 0) return 0.0;
     return 1.0 / (1.0 - a / 100000.0);
 }
 
 namespace {
+
+using namespace hostrec;
 
 struct MrStep {
     static constexpr Field<int16_t> kKey = mr_dok::kKey;
@@ -25,12 +27,12 @@ struct MrStep {
 
     // A line whose price the host does not round to zero is priced already: left as it is.
     static bool priced(Event&, uint8_t* line) {
-        return HOST(52178)(double(get(line, mr_dok::kPrice)), 1) != 0;
+        return HOST(RoundToWhole)(double(get(line, mr_dok::kPrice)), 1) != 0;
     }
     static int16_t scope(Event&, const uint8_t* line) { return get(line, mr_dok::kScope); }
     // From the quantity to the converted selling prices, and the scope and key at the end.
-    static constexpr Span kAhead[] = {{mr_dok::kQuantity.offset, mr_dok::kSellingConv.offset + 80},
-                                      {mr_dok::kScope.offset, mr_dok::kKey.offset + 2}};
+    static constexpr Span kAhead[] = {span(mr_dok::kQuantity, mr_dok::kSellingConv),
+                                      span(mr_dok::kScope, mr_dok::kKey)};
 
     static void clear(uint8_t* line) {
         put(line, mr_dok::kConverted, 0.0);
@@ -48,16 +50,16 @@ struct MrStep {
         const double price = get(line, mr_dok::kPrice);
         const int32_t quantity = get(line, mr_dok::kQuantity);
         const double q = quantity;
-        put(line, mr_dok::kValue, double(HOST(52178)((price * 0.001) * q, 1)));
+        put(line, mr_dok::kValue, double(HOST(RoundToWhole)((price * 0.001) * q, 1)));
         double converted =
-            HOST(52289)(2, code_for_conversion(get(line, mr_dok::kPriceCode)), price);
-        converted = HOST(52179)(converted, 100);
-        put(line, mr_dok::kConverted, double(HOST(52178)(q * (converted * 0.001), 1)));
+            HOST(ConvertPrice)(2, code_for_conversion(get(line, mr_dok::kPriceCode)), price);
+        converted = HOST(RoundAmount)(converted, 100);
+        put(line, mr_dok::kConverted, double(HOST(RoundToWhole)(q * (converted * 0.001), 1)));
         const double difference = get(line, mr_dok::kConverted) - get(line, mr_dok::kValue);
-        put(line, mr_dok::kDifference, double(HOST(52178)(difference, 1)));
+        put(line, mr_dok::kDifference, double(HOST(RoundToWhole)(difference, 1)));
 
         const double value = get(line, mr_dok::kValue);
-        for (uint32_t j = 0; j < 10; ++j) {
+        for (uint32_t j = 0; j < mr_dok::kPercent.count; ++j) {
             // Without a line value there is nothing to price: the percentages go to 0 and the
             // selling prices keep what they had.
             if (value == 0.0) {
@@ -67,17 +69,18 @@ struct MrStep {
             const double divisor = quantity == 0 ? 1.0 : q * 0.001;
             const double factor =
                 price_factor(get(line, mr_dok::kPercent, j), get(e.header, mr::kMethod));
-            put(line, mr_dok::kSelling, double(HOST(52178)((value / divisor) * factor, 1)), j);
+            put(line, mr_dok::kSelling, double(HOST(RoundToWhole)((value / divisor) * factor, 1)),
+                j);
             const double selling = get(line, mr_dok::kSelling, j);
             const int32_t code = code_for_conversion(get(line, mr_dok::kSellingCode));
-            put(line, mr_dok::kSellingConv, double(HOST(52178)(HOST(52289)(2, code, selling), 100)),
-                j);
+            put(line, mr_dok::kSellingConv,
+                double(HOST(RoundToWhole)(HOST(ConvertPrice)(2, code, selling), 100)), j);
         }
-        HOST(51465)(line, e.records, count_now(e), e.header, 0, 0, 0);
-        HOST(51466)(e.header, e.header, e.records, count_now(e));
+        HOST(MrLineRecalc)(line, e.records, count_now(e), e.header, 0, 0, 0);
+        HOST(MrDocumentRecalc)(e.header, e.header, e.records, count_now(e));
     }
 
-    static void close(Event&) {}
+    static void after_lines(Event&) {}
 };
 
 } // namespace

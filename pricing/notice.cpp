@@ -1,7 +1,7 @@
 // Installation notice: tells the user once that the plug-in is installed, until the user sets the
 // notice flag that the host keeps as the setting Pytaj in section VUZivo.
 #include "host/entries.h"
-#include "platform/module.h"
+#include "platform/module_state.h"
 #include "pricing/hooks.h"
 #include "texts/textbuf.h"
 #include "texts/texts.h"
@@ -19,7 +19,7 @@ int32_t installation_notice() {
     int32_t value = 0;
     uintptr_t read_values[1] = {reinterpret_cast<uintptr_t>(&value)};
     const int32_t read =
-        HOST(52224)(kRead, kNoticeSection, kNoticeKey, kNoticeValueFormat, read_values);
+        HOST(Setting)(kRead, kNoticeSection, kNoticeKey, kNoticeValueFormat, read_values);
     if ((read & 0xFFFF) != 0) value = 0; // no readable setting counts as 0
     int16_t flag = static_cast<int16_t>(value & 0xFFFF);
     if (flag != 0) return 0;
@@ -32,9 +32,9 @@ int32_t installation_notice() {
     const char* values[1] = {title};
     tb_format(t, kNoticeFormat, values, 1);
 
-    HOST(52023)(kNoticeNumber, &flag, 0, text);
+    HOST(ShowNotice)(kNoticeNumber, &flag, 0, text);
 
     uintptr_t write_values[1] = {static_cast<uintptr_t>(static_cast<intptr_t>(flag))};
-    HOST(52224)(kWrite, kNoticeSection, kNoticeKey, kNoticeValueFormat, write_values);
+    HOST(Setting)(kWrite, kNoticeSection, kNoticeKey, kNoticeValueFormat, write_values);
     return 0;
 }

@@ -86,8 +86,8 @@ i686-w64-mingw32-objcopy --dump-section .gnu_debuglink="$tmp/link" "$dll" "$tmp/
 link=$(tr '\0' '\n' 2>/dev/null <"$tmp/link" | head -n 1)
 check "the debug link's file name" "$link" "cenyzak.dll.debug"
 rva=$(grep -E '\+base\[ *30008\]' <<<"$dump" | awk '{print $(NF-2)}')
-symbol=$("$(dirname "$0")/symbolize" -d "$(dirname "$dll")/cenyzak.dll.debug" "0x$rva" 2>&1 || true)
-check "entry 30008, resolved" "${symbol#*: }" "cz_entry_30008 at plugin/entries.cpp:$(
+entry=$("$(dirname "$0")/symbolize" -d "$(dirname "$dll")/cenyzak.dll.debug" "0x$rva" 2>&1 || true)
+check "entry 30008, resolved" "${entry#*: }" "cz_entry_30008 at plugin/entries.cpp:$(
   grep -n 'cz_entry_30008' "$(dirname "$0")/../plugin/entries.cpp" | head -n 1 | cut -d: -f1)"
 debug=$(dirname "$dll")/cenyzak.dll.debug
 base=$(awk '$1 == "ImageBase" {print $2}' <<<"$dump")
@@ -107,7 +107,7 @@ fi
 if [ $failed -eq 0 ]; then
   echo "cenyzak.dll: exports 30001 30008 30009 by ordinal only; imports $imports; sections" \
     "$sections; no time stamp; $size bytes, ending on the signing boundary with its checksum right;" \
-    "version $version of $publisher, filed under Polish; entry 30008 at 0x$rva is ${symbol#*: }"
+    "version $version of $publisher, filed under Polish; entry 30008 at 0x$rva is ${entry#*: }"
 fi
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -32,9 +32,14 @@ void* load_plugin(const char* file);
 cz_proc plugin_entry(void* plugin, uint32_t ordinal);
 
 // Why the load_plugin call just made failed, read at once after it (on Windows from the error
-// the loader left): a stable code (startup_refused, file_not_found, ...) and the reason in words.
+// the loader left): a stable code (startup_refused, file_not_found, dependency_not_found,
+// not_a_module, windows_error), the file, and the Windows error with the system's words for it.
+// The report words it (sim/report.h).
 struct LoadFailure {
-    std::string code, text;
+    std::string code;
+    std::string path;
+    uint32_t error = 0;      // the Windows error; 0 on Linux
+    std::string system_text; // windows_error: the system's message, without its final stop
 };
 LoadFailure load_failure(const char* file);
 void unload_plugin(void* plugin);

@@ -2,6 +2,7 @@
 // real loader, and its message boxes are real ones that a watcher thread finds, reads and
 // answers by pressing the scripted button.
 #include "sim/hostplatform.h"
+#include "sim/plugin_contract.h"
 
 #include <windows.h>
 
@@ -193,8 +194,11 @@ void script_answers(const std::vector<int32_t>& answers, int32_t then) {
     g_next_answer = 0;
     // An answer other than a button or "no box" (0) presses Abort.
     for (int32_t& a : g_answers)
-        if (a != 0 && a != 3 && a != 4 && a != 5) a = 3;
-    g_then = (then == 0 || then == 4 || then == 5) ? then : 3;
+        if (a != 0 && a != contract::kAbort && a != contract::kRetry && a != contract::kIgnore)
+            a = contract::kAbort;
+    g_then = (then == 0 || then == contract::kRetry || then == contract::kIgnore)
+                 ? then
+                 : contract::kAbort;
     if (g_watcher) return;
     // The thread must be running before the plug-in is loaded: a thread that starts while the
     // loader holds its lock (the dialog appears inside the plug-in's start-up) waits for it.
@@ -260,18 +264,17 @@ void unload_plugin(void* plugin) {
 LoadFailure load_failure(const char* file) {
     const DWORD error = GetLastError();
     const std::string path = file ? file : "cenyzak.dll";
-    const std::string number = " (Windows error " + std::to_string(error) + ")";
     switch (error) {
     case ERROR_DLL_INIT_FAILED:
-        return {"startup_refused", "the plug-in's start-up refused the load"};
+        return {"startup_refused", path, error, ""};
     case ERROR_MOD_NOT_FOUND:
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
         if (GetFileAttributesW(wide_path(path.c_str()).c_str()) == INVALID_FILE_ATTRIBUTES)
-            return {"file_not_found", "no plug-in file at " + path + number};
-        return {"dependency_not_found", "a module the plug-in needs was not found" + number};
+            return {"file_not_found", path, error, ""};
+        return {"dependency_not_found", path, error, ""};
     case ERROR_BAD_EXE_FORMAT:
-        return {"not_a_module", path + " is not a 32-bit Windows module" + number};
+        return {"not_a_module", path, error, ""};
     default: {
         char words[256] = {};
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
@@ -279,7 +282,7 @@ LoadFailure load_failure(const char* file) {
         std::string text = words;
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.'))
             text.pop_back();
-        return {"windows_error", (text.empty() ? std::string("the load failed") : text) + number};
+        return {"windows_error", path, error, text};
     }
     }
 }

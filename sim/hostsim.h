@@ -4,9 +4,11 @@
 // person (or, with --json, a tool) wants to see: every document's lines before and after, and
 // every message the plug-in showed.
 //
-// In parts: the run (hostsim.cpp), the record codec between scenario lines and record bytes
-// (codec.h), the text report (report.h), the host module check (check_host.h over the export
-// table reader pe_exports.h).
+// In parts, each entered once per run: the run itself, which returns what happened as data
+// (run.h, over the record codec between scenario lines and record bytes, codec.h), the
+// explanation of what the plug-in did with each line (explain.h), the report with every word of
+// the result (report.h); the command line (command_line.cpp), and the host module check
+// (check_host.h over the export table reader pe_exports.h).
 #pragma once
 
 #include "sim/scenario.h"
@@ -23,8 +25,8 @@ struct Options {
 // Runs the scenario and returns the report to print.
 std::string run(const scenario::Scenario& s, const Options& options);
 
-// The command line: hostsim [--json] [scenario.json], --check-host FILE, --version, --help.
-// Returns the exit status.
+// The command line (command_line.cpp): hostsim [--json] [scenario.json], --check-host FILE,
+// --version, --help. Returns the exit status.
 int main(int argc, char** argv);
 
 } // namespace hostsim

@@ -1,6 +1,6 @@
 #include "sim/plain.h"
 
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "sim/rounding.h"
 
 #include <string.h>
@@ -14,14 +14,9 @@ namespace {
 
 constexpr uint32_t kMessageSize = 1024;
 
-// A table the host has: its descriptor and current record; both null when it has none.
-struct Table {
-    std::unique_ptr<OddBuffer> descriptor, record;
-};
-
 struct State {
     int32_t version = 112;
-    Table tables[128]; // by table number; a table without descriptor data is missing
+    hosttables::Table tables[128]; // by table number; one without a descriptor is missing
     uint8_t* k9_record = nullptr;
     std::vector<Item> items;
     int16_t scope = 0;
@@ -50,13 +45,9 @@ void keep_message(const char* text) {
 }
 
 void add_table(int32_t number, int16_t size) {
-    Table& t = g->tables[number];
-    t.descriptor = std::make_unique<OddBuffer>(desc::kSize);
-    t.record = std::make_unique<OddBuffer>(size > 0 ? size_t(size) : 16);
-    put(t.descriptor->data(), desc::kRecordSize, size);
-    put(t.descriptor->data(), desc::kCurrent, t.record->data());
-    put(t.descriptor->data(), desc::kHandler, &handler);
-    if (number == kK9) g->k9_record = t.record->data();
+    hosttables::Table& t = g->tables[number];
+    t = hosttables::make_table(number, size, &handler);
+    if (number == kK9) g->k9_record = t.current->data();
 }
 
 // The address of each service has exactly the type of its row's pointer.
@@ -232,7 +223,7 @@ void set_record_size(int32_t table, int16_t size) {
 }
 
 void remove_table(int32_t table) {
-    g->tables[table] = Table();
+    g->tables[table] = hosttables::Table();
     if (table == kK9) g->k9_record = nullptr;
 }
 
@@ -244,19 +235,19 @@ Item& item(int32_t key) {
     return g->items.at(key - 1);
 }
 uint8_t* descriptor(int32_t table) {
-    const Table& t = g->tables[table];
+    const hosttables::Table& t = g->tables[table];
     return t.descriptor ? t.descriptor->data() : nullptr;
 }
 uint8_t* current(int32_t table) {
-    const Table& t = g->tables[table];
-    return t.record ? t.record->data() : nullptr;
+    const hosttables::Table& t = g->tables[table];
+    return t.current ? t.current->data() : nullptr;
 }
 cz_handler handler_in_slot(int32_t table) {
     return get(descriptor(table), desc::kHandler);
 }
 
 cz_module register_module() {
-    return simloader::add_module(&kImage, "C:\\Vordan\\VORDAN.dll");
+    return loader::add_module(&kImage, "C:\\Vordan\\VORDAN.dll");
 }
 
 int32_t messages() {
@@ -290,14 +281,9 @@ void journal_off() {
 // ---- documents ----
 
 Document make_document(int32_t table, int32_t n, int32_t items) {
-    Document doc;
-    doc.table = table;
-    doc.records.reserve(static_cast<size_t>(n));
-    doc.lines.reserve(static_cast<size_t>(n));
+    Document doc = hosttables::make_lines(table, static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) {
-        doc.records.push_back(std::make_unique<OddBuffer>(record_size(table)));
-        uint8_t* line = doc.records.back()->data();
-        doc.lines.push_back(line);
+        uint8_t* line = doc[size_t(i)];
         const int16_t key = static_cast<int16_t>(1 + i % items);
         const int32_t quantity = 1000 + (i % 50) * 250;
         switch (table) {
@@ -325,12 +311,11 @@ Document make_document(int32_t table, int32_t n, int32_t items) {
             break;
         }
     }
-    doc.count = n;
     return doc;
 }
 
 void unprice(Document& doc) {
-    for (uint8_t* line : doc.lines) {
+    for (uint8_t* line : doc.pointers) {
         if (doc.table == kRwDok)
             for (uint32_t j = 0; j < rw_dok::kSlotPrice.count; ++j)
                 put(line, rw_dok::kSlotPrice, 0.0, j);

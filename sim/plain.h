@@ -15,6 +15,7 @@
 
 #include "host/services.h"
 #include "platform/platform.h"
+#include "sim/host_tables.h"
 #include "sim/records.h"
 
 #include <memory>
@@ -32,9 +33,7 @@ CZ_HOST_SERVICES(CZ_PLAIN_DECLARE)
 
 // The host's own handler routine, the same for every table: counts its calls and returns
 // kHandlerResult.
-int32_t CZ_CDECL handler(int32_t event, uint32_t a2, int32_t* count, uint8_t** records, uint32_t a5,
-                         uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10,
-                         uint32_t a11);
+int32_t CZ_CDECL handler(CZ_HANDLER_PARAMETERS);
 constexpr int32_t kHandlerResult = 0x600D;
 
 // A k9 item. Item k (1 to the number set up) belongs to lookup key k.
@@ -78,12 +77,7 @@ void journal_off();
 
 // A document's lines, as the host hands them to a handler: the records, the array of record
 // pointers and the count cell.
-struct Document {
-    int32_t table = 0;
-    std::vector<std::unique_ptr<records::OddBuffer>> records;
-    std::vector<uint8_t*> lines;
-    int32_t count = 0;
-};
+using Document = hosttables::Lines;
 
 // `n` lines of table records::kRwDok, kMrDok or kMmDok as the user has them before the first
 // Ctrl-E: line i looks up item 1 + i % items (scope 1) and has no price yet. Rw_dok: all ten price

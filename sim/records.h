@@ -64,14 +64,14 @@ inline void put_bits(uint8_t* record, Field<double> field, uint64_t bits, uint32
 
 // Bytes [offset, offset + width) of a record: what a hook owns, for the tests' and the fuzzer's
 // "nothing else changed" checks.
-struct Span {
+struct Extent {
     uint32_t offset, width;
 };
-template <typename T> constexpr Span span(Field<T> field) {
+template <typename T> constexpr Extent extent(Field<T> field) {
     return {field.offset, field.width()};
 }
 // From the first byte of `first` to the last byte of `last`.
-template <typename A, typename B> constexpr Span span(Field<A> first, Field<B> last) {
+template <typename A, typename B> constexpr Extent extent(Field<A> first, Field<B> last) {
     return {first.offset, last.end() - first.offset};
 }
 

@@ -1,6 +1,7 @@
 #include "sim/report.h"
 
-#include "sim/vordan.h"
+#include "sim/encoding.h"
+#include "sim/plugin_contract.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,7 +86,7 @@ std::string lay_out(const std::string& line, const std::vector<Stop>& stops, boo
             else if (c == '\x01')
                 out += color ? "\033[0m" : "";
             else
-                out += vordan::mazovia_to_utf8(std::string(1, c));
+                out += encoding::mazovia_to_utf8(std::string(1, c));
         }
         col += width;
         if (seg_end == line.size()) break;
@@ -175,7 +176,8 @@ std::string head(const ordered_json& r, const Style& st) {
             return k + " " + label(v.get<std::string>());
         });
     if (r.contains("notice_setting"))
-        out += "Setting: VUZivo/Pytaj = " + std::to_string(r["notice_setting"].get<int>()) + "\n";
+        out += "Setting: " + std::string(contract::kNoticeSetting) + " = " +
+               std::to_string(r["notice_setting"].get<int>()) + "\n";
     return out;
 }
 
@@ -264,6 +266,228 @@ std::string text(const ordered_json& r, const std::vector<std::string>& styled, 
     for (const ordered_json& d : r["documents"])
         out += document(d, st);
     if (r.contains("detach")) out += "\nDetach:  " + r["detach"]["text"].get<std::string>() + "\n";
+    return out;
+}
+
+} // namespace report
+
+// ---- the result as --json prints it ----
+
+namespace report {
+namespace {
+
+// The version of the --json layout: raised whenever a key is renamed or removed or a value
+// changes meaning, so that a tool can refuse a layout it does not know.
+constexpr int kJsonFormat = 1;
+
+// The button pressed in a message box, as a stable code and as the box labels it.
+const char* answer_code(int32_t answer) {
+    switch (answer) {
+    case contract::kAbort:
+        return "abort";
+    case contract::kRetry:
+        return "retry";
+    case contract::kIgnore:
+        return "ignore";
+    default:
+        return "no_box";
+    }
+}
+std::string answer_label(int32_t answer) {
+    switch (answer) {
+    case contract::kAbort:
+        return "Przerwij";
+    case contract::kRetry:
+        return "Ponów";
+    case contract::kIgnore:
+        return "Ignoruj";
+    default:
+        return "(the box could not be shown)";
+    }
+}
+
+// "1, 3-5, 7": level numbers, runs joined.
+std::string level_list(const std::vector<int>& levels) {
+    std::string out;
+    for (size_t i = 0; i < levels.size();) {
+        size_t j = i;
+        while (j + 1 < levels.size() && levels[j + 1] == levels[j] + 1)
+            ++j;
+        out += (out.empty() ? "" : ", ") + std::to_string(levels[i]);
+        if (j > i) out += "-" + std::to_string(levels[j]);
+        i = j + 1;
+    }
+    return out;
+}
+
+// Why the plug-in did not load, in words, with the Windows error where there is one.
+std::string load_failure_text(const hostplatform::LoadFailure& f) {
+    if (f.code == "startup_refused") return "the plug-in's start-up refused the load";
+    const std::string number = " (Windows error " + std::to_string(f.error) + ")";
+    if (f.code == "file_not_found") return "no plug-in file at " + f.path + number;
+    if (f.code == "dependency_not_found")
+        return "a module the plug-in needs was not found" + number;
+    if (f.code == "not_a_module") return f.path + " is not a 32-bit Windows module" + number;
+    return (f.system_text.empty() ? std::string("the load failed") : f.system_text) + number;
+}
+
+ordered_json shown_json(const hostrun::Shown& m) {
+    ordered_json j;
+    if (m.kind == hostrun::Shown::Kind::dialog) {
+        j["kind"] = "dialog";
+        j["caption"] = encoding::cp1250_to_utf8(m.caption);
+        j["text"] = encoding::cp1250_to_utf8(m.text);
+        j["buttons"] = {"Przerwij", "Ponów", "Ignoruj"};
+        j["answer"] = answer_code(m.answer);
+        j["answer_label"] = answer_label(m.answer);
+        return j;
+    }
+    const bool notice = m.kind == hostrun::Shown::Kind::notice;
+    j["kind"] = notice ? "notice" : "message";
+    j["service"] = m.service;
+    if (!notice) j["caption"] = encoding::mazovia_to_utf8(m.caption);
+    j["text"] = render(m.text, false);
+    if (notice)
+        j["notice_number"] = m.flags;
+    else
+        j["flags"] = m.flags;
+    return j;
+}
+
+ordered_json line_json(const scenario::Document& d, size_t i, const hostrun::Line& run,
+                       const explain::Line& why) {
+    const scenario::Line& src = d.lines[i];
+    ordered_json line;
+    line["line"] = i + 1;
+    line["key"] = src.key;
+    line["scope"] = why.scope;
+    line["quantity"] = src.quantity / 1000.0;
+    if (why.item && !why.item->name.empty()) line["item"] = why.item->name;
+    ordered_json notes = ordered_json::array();
+    for (const explain::NoRoom& n : why.no_room)
+        notes.push_back(
+            {{"code", "margin_100"},
+             {"level", n.level},
+             {"text", "level " + std::to_string(n.level) + " selling 0: a margin of " +
+                          num(n.percent) +
+                          (n.thousandths == 100000 ? " %" : " %, 100 % as the host rounds it,") +
+                          " leaves no room for a selling price (factor 0)"}});
+    ordered_json rows = ordered_json::object();
+    for (size_t f = 0; f < run.after.size(); ++f)
+        if (!why.hidden[f])
+            rows[run.after[f].name] = {{"before", run.before[f].value},
+                                       {"after", run.after[f].value},
+                                       {"changed", bool(why.changed[f])}};
+    line["mark"] = why.mark;
+    line["mark_text"] = mark_text(why.mark);
+    line["fields"] = rows;
+    if (!why.hidden_fields.empty()) {
+        line["hidden_fields"] = why.hidden_fields;
+        auto levels = [&](const char* field) {
+            auto it = why.hidden_levels.find(field);
+            return it == why.hidden_levels.end() ? std::vector<int>() : it->second;
+        };
+        std::string text = "not shown, 0 before and after:";
+        if (levels("percent") == levels("selling") && levels("selling") == levels("converted"))
+            text += " every field of level" +
+                    std::string(levels("percent").size() == 1 ? " " : "s ") +
+                    level_list(levels("percent"));
+        else
+            for (const char* field : {"percent", "selling", "converted"}) {
+                const std::vector<int> hidden = levels(field);
+                if (hidden.empty()) continue;
+                text += std::string(text.back() == ':' ? " " : "; ") + field + " of level" +
+                        (hidden.size() == 1 ? " " : "s ") + level_list(hidden);
+            }
+        notes.push_back({{"code", "zero_levels_hidden"}, {"text", text}});
+    }
+    if (!notes.empty()) line["notes"] = notes;
+    return line;
+}
+
+ordered_json document_json(const hostrun::Document& run, const explain::Document& why) {
+    const scenario::Document& d = *run.source;
+    const codec::DocumentTables t = codec::tables_of(d.kind);
+    ordered_json doc;
+    doc["kind"] = codec::kind_name(d.kind);
+    doc["name"] = d.name;
+    doc["table"] = t.line_name;
+    if (!run.has_table) {
+        doc["outcome"] = {{"code", "no_table"},
+                          {"text", std::string("the host has no table ") + t.line_name}};
+        return doc;
+    }
+    if (d.kind == scenario::Kind::Mr) doc["method"] = d.method == 0 ? "markup" : "margin";
+    if (d.kind == scenario::Kind::Mm) doc["scope"] = d.scope;
+    ordered_json events = ordered_json::array();
+    for (const hostrun::Event& e : run.events)
+        events.push_back({{"event", e.code},
+                          {"meaning", e.code == contract::kCtrlE ? "ctrl_e" : "other"},
+                          {"host_handler_called", e.host_handler_called},
+                          {"result", e.result}});
+    doc["events"] = events;
+    // The marks in the order of first appearance.
+    ordered_json summary = ordered_json::object();
+    doc["lines"] = ordered_json::array();
+    for (size_t i = 0; i < run.lines.size(); ++i) {
+        const std::string code = why.lines[i].mark;
+        summary[code] = summary.value(code, 0) + 1;
+        doc["lines"].push_back(line_json(d, i, run.lines[i], why.lines[i]));
+    }
+    doc["summary"] = summary;
+    if (run.has_header) {
+        ordered_json totals = ordered_json::object();
+        for (const codec::FieldValue& f : run.totals)
+            totals[f.name] = f.value;
+        doc["host_totals"] = totals;
+    }
+    return doc;
+}
+
+} // namespace
+
+ordered_json json(const hostrun::Result& run, const std::vector<explain::Document>& why,
+                  const std::string& description) {
+    ordered_json out;
+    out["format"] = kJsonFormat;
+    if (!description.empty()) out["scenario"] = description;
+    out["messages"] = ordered_json::array();
+    for (const hostrun::Shown& m : run.shown)
+        out["messages"].push_back(shown_json(m));
+    if (run.loaded)
+        out["load"] = {{"result", "loaded"}};
+    else
+        out["load"] = {{"result", "failed"},
+                       {"reason", run.load_failure.code},
+                       {"text", load_failure_text(run.load_failure)}};
+    if (run.attach_called) {
+        out["title"] = encoding::mazovia_to_utf8(run.title);
+        out["attach"] = run.attached ? "accepted" : "refused";
+    }
+    if (run.attached) {
+        ordered_json tables = ordered_json::object();
+        for (const hostrun::Hooked& h : run.start)
+            tables[codec::tables_of(h.kind).line_name] = h.on ? "hooked" : "not_hooked";
+        out["start"] = tables;
+        if (run.notice_setting) out["notice_setting"] = *run.notice_setting;
+    }
+    out["documents"] = ordered_json::array();
+    for (size_t i = 0; i < run.documents.size(); ++i)
+        out["documents"].push_back(document_json(run.documents[i], why[i]));
+    if (run.loaded)
+        out["detach"] = run.handlers_restored
+                            ? ordered_json{{"result", "restored"},
+                                           {"text", "every table has its own handler back"}}
+                            : ordered_json{{"result", "not_restored"},
+                                           {"text", "a table still has the plug-in's handler"}};
+    return out;
+}
+
+std::vector<std::string> styled(const hostrun::Result& run, bool color) {
+    std::vector<std::string> out;
+    for (const hostrun::Shown& m : run.shown)
+        out.push_back(m.kind == hostrun::Shown::Kind::dialog ? encoding::cp1250_to_utf8(m.text)
+                                                             : render(m.text, color));
     return out;
 }
 

@@ -1,6 +1,8 @@
 #include "sim/scenario.h"
 
+#include "sim/encoding.h"
 #include "sim/input_file.h"
+#include "sim/plugin_contract.h"
 #include "sim/records.h"
 #include "sim/vordan.h"
 
@@ -225,9 +227,9 @@ Document document(const Reader& r, const json& v, const std::string& path) {
 }
 
 int32_t answer(const Reader& r, const json& v, const std::string& path) {
-    if (v == "abort") return 3;
-    if (v == "retry") return 4;
-    if (v == "ignore") return 5;
+    if (v == "abort") return contract::kAbort;
+    if (v == "retry") return contract::kRetry;
+    if (v == "ignore") return contract::kIgnore;
     if (v == "no box") return 0;
     r.fail(path, "expected \"abort\", \"retry\", \"ignore\" or \"no box\", got " + shown(v));
 }
@@ -272,7 +274,7 @@ void host(const Reader& r, const json& v, Scenario& s) {
             s.plugin_file = r.text(v["plugin_file"], "host.plugin_file");
         // The plug-in learns its path in the Windows code page of a Polish Windows.
         std::string cp1250, lacking;
-        if (s.plugin_file && !vordan::utf8_to_cp1250(*s.plugin_file, cp1250, lacking))
+        if (s.plugin_file && !encoding::utf8_to_cp1250(*s.plugin_file, cp1250, lacking))
             r.fail("host.plugin_file", "\"" + lacking +
                                            "\" is not in Windows-1250, the code page in which the "
                                            "plug-in learns its path");

@@ -7,7 +7,8 @@
 #pragma once
 
 #include "host/services.h"
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
+#include "sim/host_tables.h"
 #include "sim/records.h"
 
 #include <cstring>
@@ -20,13 +21,10 @@
 
 namespace vordan {
 
-// One host table: its descriptor, its current record, and the host's own handler routine.
-struct Table {
-    int32_t number = 0;
-    std::unique_ptr<records::OddBuffer> descriptor;
-    std::unique_ptr<records::OddBuffer> current;
-    cz_handler handler() const;
-};
+// One host table (its descriptor, its current record, the host's own handler routine in its
+// slot), and a set of line records with the array and count cell a handler receives.
+using hosttables::Lines;
+using hosttables::Table;
 
 // An item of k9: lookup key and scope, and what the k9 record holds for it.
 struct Item {
@@ -52,14 +50,6 @@ struct HandlerCall {
     int32_t* count;
     uint8_t** records;
     uint32_t rest[7];
-};
-
-// A set of line records with the array and count cell a handler receives.
-struct Lines {
-    std::vector<std::unique_ptr<records::OddBuffer>> records;
-    std::vector<uint8_t*> pointers;
-    int32_t count = 0;
-    uint8_t* operator[](size_t i) { return records[i]->data(); }
 };
 
 struct Host {
@@ -114,19 +104,6 @@ void reset();
 // Registers VORDAN (without the ordinals in host().missing) in the simulated loader.
 cz_module register_module();
 #endif
-
-// Mazovia to Windows-1250 and to UTF-8, as the host's text services see them; UTF-8 to Mazovia,
-// for texts the tests and the fuzzers expect (a letter Mazovia lacks becomes "?"). One letter
-// table: texts/mazovia.h.
-std::string mazovia_to_cp1250(const std::string& s);
-std::string mazovia_to_utf8(const std::string& s);
-std::string utf8_to_mazovia(const std::string& s);
-
-// Windows-1250, the code page of the plug-in's paths and message boxes, to UTF-8 and back, the
-// whole code page ("?" for a byte it leaves undefined). utf8_to_cp1250 fails on a character the
-// code page lacks and gives it in not_in_cp1250.
-std::string cp1250_to_utf8(const std::string& s);
-bool utf8_to_cp1250(const std::string& s, std::string& out, std::string& not_in_cp1250);
 
 } // namespace vordan
 

@@ -2,8 +2,8 @@
 // missing-entry dialog (Abort, Retry, Ignore, a box that fails, answers no box gives), each case
 // in a process of its own (the plug-in is loaded once per process, as in a host). The load, and
 // when it succeeds the whole lifecycle after it, are checked step by step against the model in
-// fuzz/lifecycle.h; a step that breaks it aborts the case with what broke.
-#include "fuzz/lifecycle.h"
+// undertest/lifecycle_model.h; a step that breaks it aborts the case with what broke.
+#include "undertest/lifecycle_driver.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,10 @@
 // simulated loader and driven only through its entries and the hooks in the handler slots.
 #pragma once
 
-#include "platform/simloader.h"
-#include "plugin/image.h"
+#include "platform/loader_linux.h"
+#include "sim/encoding.h"
 #include "sim/vordan.h"
+#include "undertest/plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -13,25 +14,18 @@
 
 namespace harness {
 
-constexpr const char* kPluginPath = "C:\\Program Files\\Vordan\\Wtyczki\\cenyzak.dll";
-constexpr const char* kTitle = "Wypelnienie RW, MM wew. i MM wys. cenami zakupu (Ctrl-E)";
-constexpr int32_t kAbort = 3, kRetry = 4, kIgnore = 5;
-
-typedef int32_t(CZ_CDECL* Entry30001)(void*, char*);
-typedef int32_t(CZ_CDECL* Entry30008)(int32_t);
-typedef int32_t(CZ_CDECL* Entry30009)(void);
-
-// The eleven arguments a test passes to a handler; words 2 and 5 to 11 are distinct markers.
-struct HandlerArgs {
-    uint32_t a2 = 0xA2A2A2A2;
-    uint32_t rest[7] = {0x05050505, 0x06060606, 0x07070707, 0x08080808,
-                        0x09090909, 0x10101010, 0x11111111};
-};
+using undertest::kAbort;
+using undertest::kCtrlE;
+using undertest::kDialogStyle;
+using undertest::kIgnore;
+using undertest::kPluginPath;
+using undertest::kRetry;
+using undertest::kTitle;
 
 class HostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        simloader::reset();
+        loader::reset();
         vordan::reset();
     }
 
@@ -41,23 +35,14 @@ class HostTest : public ::testing::Test {
     // failed. `file_name` null: the plug-in's file name cannot be had.
     bool load(const char* file_name = kPluginPath, bool with_host = true) {
         if (with_host) vordan::register_module();
-        module_ = simloader::load_library(&cenyzak_image, file_name);
-        if (!module_) return false;
-        e30001_ = reinterpret_cast<Entry30001>(cz_proc_address(module_, ordinal(30001)));
-        e30008_ = reinterpret_cast<Entry30008>(cz_proc_address(module_, ordinal(30008)));
-        e30009_ = reinterpret_cast<Entry30009>(cz_proc_address(module_, ordinal(30009)));
-        return e30001_ && e30008_ && e30009_;
+        return plugin_.load(file_name);
     }
 
-    static const char* ordinal(uintptr_t n) { return reinterpret_cast<const char*>(n); }
-
-    int32_t attach(char* title = nullptr) {
-        static char host_marker;
-        return e30001_(&host_marker, title);
-    }
-    int32_t detach(char* second = nullptr) { return e30001_(nullptr, second); }
-    int32_t start(int32_t flag = 0) { return e30008_(flag); }
-    int32_t entry_30009() { return e30009_(); }
+    int32_t attach(char* title = nullptr) { return plugin_.attach(title); }
+    int32_t detach(char* second = nullptr) { return plugin_.detach(second); }
+    int32_t start(int32_t flag = 0) { return plugin_.start(flag); }
+    int32_t entry_30009() { return plugin_.entry_30009(); }
+    cz_module module() const { return plugin_.module(); }
 
     // Load, attach (accepted) and start, with the trace and messages of that cleared.
     void ready() {
@@ -77,12 +62,10 @@ class HostTest : public ::testing::Test {
 
     // Calls the handler routine in the table's handler slot, as the host does.
     int32_t dispatch(int32_t table, int32_t event, int32_t* count, uint8_t** records,
-                     const HandlerArgs& a = HandlerArgs()) {
-        cz_handler handler = h().tables.at(table).handler();
-        return handler(event, a.a2, count, records, a.rest[0], a.rest[1], a.rest[2], a.rest[3],
-                       a.rest[4], a.rest[5], a.rest[6]);
+                     const undertest::HandlerWords& a = undertest::HandlerWords()) {
+        return undertest::call_handler(h().tables.at(table).handler(), event, count, records, a);
     }
-    int32_t ctrl_e(int32_t table, vordan::Lines& lines, int32_t event = 5) {
+    int32_t ctrl_e(int32_t table, vordan::Lines& lines, int32_t event = kCtrlE) {
         return dispatch(table, event, &lines.count, lines.pointers.data());
     }
 
@@ -105,28 +88,25 @@ class HostTest : public ::testing::Test {
         return t;
     }
 
-    cz_module module_ = nullptr;
-    Entry30001 e30001_ = nullptr;
-    Entry30008 e30008_ = nullptr;
-    Entry30009 e30009_ = nullptr;
+    undertest::Plugin plugin_;
 };
 
 // The plug-in's texts are Mazovia bytes, and the message box shows Windows-1250: expected texts
 // are written in UTF-8 and encoded with these.
 inline std::string mazovia(const std::string& utf8) {
-    return vordan::utf8_to_mazovia(utf8);
+    return encoding::utf8_to_mazovia(utf8);
 }
 inline std::string cp1250(const std::string& utf8) {
-    return vordan::mazovia_to_cp1250(mazovia(utf8));
+    return encoding::mazovia_to_cp1250(mazovia(utf8));
 }
 
 // Bytes of a buffer outside the listed spans.
-using records::Span;
+using records::Extent;
 inline void expect_only_changed(const std::vector<uint8_t>& before, const uint8_t* after,
-                                const std::vector<Span>& allowed) {
+                                const std::vector<Extent>& allowed) {
     for (uint32_t i = 0; i < before.size(); ++i) {
         bool inside = false;
-        for (const Span& s : allowed)
+        for (const Extent& s : allowed)
             inside = inside || (i >= s.offset && i < s.offset + s.width);
         if (!inside) {
             ASSERT_EQ(before[i], after[i]) << "byte " << i << " changed";

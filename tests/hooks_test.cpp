@@ -1,5 +1,6 @@
 // Hook installation and removal, and the frame the three hooks share.
 #include "harness.h"
+#include "undertest/lines.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,22 +14,19 @@ namespace {
 
 using records::Field;
 
-using records::span;
-using records::Span;
+using records::extent;
+using records::Extent;
 namespace rw_dok = records::rw_dok;
 namespace mr_dok = records::mr_dok;
 namespace mm_dok = records::mm_dok;
 
-// A line table and what its hook does with a line, for the tests that hold for all three hooks.
-struct LineTable {
-    const char* label;
-    int32_t table;
-    int32_t header;
-    Field<int16_t> key;
-    Field<int16_t> scope; // where a line's lookup scope comes from: the line or (Mm_dok) the header
+// A line table (its name, tables, key and the bytes its hook owns: undertest/lines.h) and what
+// its hook does with a line, for the tests that hold for all three hooks.
+struct LineTable : undertest::LineTable {
+    // Where a line's lookup scope comes from: the line or (Mm_dok) the header.
+    Field<int16_t> lookup_scope;
     bool scope_in_header;
-    std::vector<Span> owned;           // the only bytes of a line the hook may change
-    std::vector<Span> unpriced;        // cleared, these make a line the hook fills
+    std::vector<Extent> unpriced;      // cleared, these make a line the hook fills
     std::vector<Field<int16_t>> codes; // the line's price codes the hook converts prices by
     int conversions;                   // 52289 calls for one filled line
     // The recalculation calls of a filled two-line document whose count drops to 1 after the call
@@ -37,37 +35,25 @@ struct LineTable {
     std::vector<std::string> recalculations;
 };
 const LineTable kLineTables[] = {
-    {"Rw_dok",
-     records::kRwDok,
-     records::kRw,
-     rw_dok::kKey,
+    {*undertest::line_table(records::kRwDok),
      rw_dok::kScope,
      false,
-     {span(rw_dok::kSlotPrice), span(rw_dok::kSlotCode)},
-     {span(rw_dok::kSlotPrice)},
+     {extent(rw_dok::kSlotPrice)},
      {},
      0,
      52334,
      {"52333(line0)", "52333(line1)", "52334(lines, 2, Rw, 0, 0, 0)", "52335(Rw, Rw, lines, 1)"}},
-    {"Mr_dok",
-     records::kMrDok,
-     records::kMr,
-     mr_dok::kKey,
+    {*undertest::line_table(records::kMrDok),
      mr_dok::kScope,
      false,
-     {span(mr_dok::kPrice, mr_dok::kConverted), span(mr_dok::kSelling, mr_dok::kSellingConverted)},
-     {span(mr_dok::kPrice)},
+     {extent(mr_dok::kPrice)},
      {mr_dok::kPriceCode, mr_dok::kSellingCode},
      11, // the line price and ten selling prices
      51465,
      {"51465(line0, lines, 2, Mr, 0, 0, 0)", "51466(Mr, Mr, lines, 1)"}},
-    {"Mm_dok",
-     records::kMmDok,
-     records::kMm,
-     mm_dok::kKey,
+    {*undertest::line_table(records::kMmDok),
      records::mm::kScope,
      true,
-     {span(mm_dok::kPrice, mm_dok::kValueMark), span(mm_dok::kSlotPrice), span(mm_dok::kSlotCode)},
      {},
      {mm_dok::kPriceCode},
      1,
@@ -76,7 +62,7 @@ const LineTable kLineTables[] = {
 };
 
 void PrintTo(const LineTable& t, std::ostream* os) {
-    *os << t.label;
+    *os << t.name;
 }
 
 class HookInstall : public HostTest {
@@ -100,7 +86,7 @@ TEST_F(HookInstall, HooksAllThreeTablesAndRemovalPutsTheHostHandlersBack) {
     ASSERT_EQ(attach(), 0);
     ASSERT_EQ(start(), 0);
     for (const LineTable& t : kLineTables) {
-        SCOPED_TRACE(t.label);
+        SCOPED_TRACE(t.name);
         EXPECT_NE(h().tables.at(t.table).handler(), host_handlers.at(t.table));
     }
     EXPECT_EQ(detach(), 0);
@@ -175,8 +161,8 @@ class HookFrame : public HostTest, public ::testing::WithParamInterface<LineTabl
         name(lines);
         for (size_t i = 0; i < n; ++i) {
             put(lines[i], t.key, key);
-            put(t.scope_in_header ? h().current(t.header) : lines[i], t.scope, key);
-            for (const Span& u : t.unpriced)
+            put(t.scope_in_header ? h().current(t.header) : lines[i], t.lookup_scope, key);
+            for (const Extent& u : t.unpriced)
                 memset(lines[i] + u.offset, 0, u.width);
         }
         return lines;
@@ -189,7 +175,7 @@ TEST_P(HookFrame, PassesOtherEventsOnUntouchedAfterTheTwoDescriptorRequests) {
     name(lines);
     const auto before = lines.records[0]->bytes();
     h().handler_result = -77;
-    HandlerArgs args;
+    undertest::HandlerWords args;
     for (int32_t event : {0, 4, 6, -5, 0x105}) {
         SCOPED_TRACE(event);
         h().trace.clear();
@@ -216,7 +202,7 @@ TEST_P(HookFrame, CtrlEPassesTheSameArgumentsOnAfterFilling) {
     h().handler_result = 31337;
     EXPECT_EQ(ctrl_e(t.table, lines), 31337);
     ASSERT_EQ(h().handler_calls.size(), 1u);
-    EXPECT_EQ(h().handler_calls[0].event, 5);
+    EXPECT_EQ(h().handler_calls[0].event, kCtrlE);
     EXPECT_EQ(h().handler_calls[0].records, lines.pointers.data());
 }
 
@@ -241,7 +227,7 @@ TEST_P(HookFrame, RestoresTheLookupScopeAndKeyWhateverTheLinesSet) {
     vordan::Lines lines = h().make_lines(t.table, 3);
     for (int i = 0; i < 3; ++i) {
         put(lines[i], t.key, int16_t(100 + i));
-        put(t.scope_in_header ? h().current(t.header) : lines[i], t.scope, -9);
+        put(t.scope_in_header ? h().current(t.header) : lines[i], t.lookup_scope, -9);
     }
     std::vector<int16_t> scopes;
     h().on_call = [&](int32_t ordinal) {
@@ -398,7 +384,7 @@ TEST_P(HookFrame, PassesCodeMinusOneToTheConversionAs65535) {
 
 INSTANTIATE_TEST_SUITE_P(LineTables, HookFrame, ::testing::ValuesIn(kLineTables),
                          [](const auto& info) {
-                             std::string s = info.param.label;
+                             std::string s = info.param.name;
                              s.erase(std::remove(s.begin(), s.end(), '_'), s.end());
                              return s;
                          });

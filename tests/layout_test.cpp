@@ -7,7 +7,8 @@ using namespace harness;
 
 namespace {
 
-constexpr int32_t kReportFlags = 0xC001;
+using undertest::kReportCaption;
+using undertest::kReportFlags;
 
 // The version message as the host formats it: the title in both places.
 std::string version_message() {
@@ -58,7 +59,7 @@ class LayoutCheck : public HostTest {
         const vordan::Message m = report();
         EXPECT_EQ(h().trace, std::vector<std::string>{"52028(49153)"});
         EXPECT_EQ(m.ordinal, 52028);
-        EXPECT_EQ(m.caption, "STOP!!!");
+        EXPECT_EQ(m.caption, kReportCaption);
         EXPECT_EQ(m.flags, kReportFlags);
         EXPECT_EQ(m.text, size_table(rows));
     }
@@ -67,7 +68,7 @@ class LayoutCheck : public HostTest {
         const vordan::Message m = report();
         EXPECT_EQ(h().trace, std::vector<std::string>{"52029(49153)"});
         EXPECT_EQ(m.ordinal, 52029);
-        EXPECT_EQ(m.caption, "STOP!!!");
+        EXPECT_EQ(m.caption, kReportCaption);
         EXPECT_EQ(m.flags, kReportFlags);
         EXPECT_EQ(m.text, version_message());
     }
@@ -165,7 +166,7 @@ TEST_F(LayoutCheck, ReportTextsAreMazoviaBytesWithTheirMarkup) {
                     "tylko moduł,\na nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj "
                     "aktualizację programu wraz z modułem \"Wypelnienie RW, MM wew. i MM wys. "
                     "cenami zakupu (Ctrl-E)\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n"));
-        EXPECT_EQ(m.caption, "STOP!!!");
+        EXPECT_EQ(m.caption, kReportCaption);
     }
     h().remove_table(records::kK9);
     ASSERT_EQ(attach(), -1);
@@ -177,7 +178,7 @@ TEST_F(LayoutCheck, ReportTextsAreMazoviaBytesWithTheirMarkup) {
                                   "zakupu (Ctrl-E)\":\n\n\x01tl18l33\x01TABELA\tWE WTYCZCE\tW "
                                   "PROGRAMIE\n\x01tp25p40\x01k9\t1024\tbrak\n\nModuł wtyczki \x02"
                                   "cenyzak.dll\x01\nNIE zostanie załadowany!"));
-        EXPECT_EQ(m.caption, "STOP!!!");
+        EXPECT_EQ(m.caption, kReportCaption);
     }
 }
 

@@ -7,10 +7,10 @@
 #include <limits>
 
 using namespace harness;
+using records::extent;
 using records::get;
 using records::get_bits;
 using records::put;
-using records::span;
 
 namespace {
 
@@ -144,7 +144,7 @@ TEST_F(MmFill, FailedLookupValuesTheLinesOwnPriceWithCodeZero) {
     EXPECT_EQ(get(l[0], kDifference), 0.0);
     EXPECT_EQ(get(l[0], kValueMark), 0u);
     // No slot is touched.
-    expect_only_changed(before, l[0], {span(kPriceCode), span(kValue, kValueMark)});
+    expect_only_changed(before, l[0], {extent(kPriceCode), extent(kValue, kValueMark)});
     const std::vector<std::string> expected = {"52266()",
                                                "52266()",
                                                "52265()",

@@ -7,9 +7,9 @@
 #include <limits>
 
 using namespace harness;
+using records::extent;
 using records::get;
 using records::put;
-using records::span;
 
 namespace {
 
@@ -157,7 +157,7 @@ TEST_F(MrFill, FailedLookupValuesTheLineAtZeroAndClearsThePercentages) {
         EXPECT_EQ(get(lines[0], kPercent, j), 0) << j;
     // The twenty selling prices, like everything outside the cleared fields, keep their bytes.
     expect_only_changed(before, lines[0],
-                        {span(kPriceCode), span(kValue, kConverted), span(kPercent)});
+                        {extent(kPriceCode), extent(kValue, kConverted), extent(kPercent)});
     // Without a line value no selling level calls the host.
     const std::vector<std::string> expected = {"52266()",
                                                "52266()",
@@ -187,7 +187,7 @@ TEST_F(MrFill, QuantityZeroWithoutAValueClearsThePercentages) {
         EXPECT_EQ(x.amount, 0.0);
     for (uint32_t j = 0; j < 10; ++j)
         EXPECT_EQ(get(lines[0], kPercent, j), 0) << j;
-    expect_only_changed(before, lines[0], {span(kPrice, kConverted), span(kPercent)});
+    expect_only_changed(before, lines[0], {extent(kPrice, kConverted), extent(kPercent)});
 }
 
 TEST_F(MrFill, QuantityZeroDividesTheLineValueByOne) {

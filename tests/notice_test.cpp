@@ -8,7 +8,7 @@ using namespace harness;
 
 namespace {
 
-const std::string kSetting = "VUZivo/Pytaj";
+const std::string kSetting = undertest::kNoticeSetting;
 const std::string kRead = "52224(1, VUZivo, Pytaj, %d)";
 const std::string kShow = "52023(1194, 0, 0)";
 const std::string kWrite = "52224(2, VUZivo, Pytaj, %d)";

@@ -166,7 +166,8 @@ TEST_F(RwFill, WithoutACurrentHeaderTheLinesAreFilledAndTheNullHeaderGoesOn) {
     ctrl_e(records::kRwDok, lines);
     EXPECT_EQ(get(lines[0], kSlotPrice), 3.5);
     EXPECT_EQ(get(lines[0], kSlotCode), 6);
-    expect_only_changed(before, lines[0], {records::span(kSlotPrice), records::span(kSlotCode)});
+    expect_only_changed(before, lines[0],
+                        {records::extent(kSlotPrice), records::extent(kSlotCode)});
     const std::vector<std::string> expected = {"52256(49)",
                                                "52256(56)",
                                                "52266()",

@@ -1,6 +1,7 @@
 // Module start-up through the simulated loader, and the entries 30001, 30008 and 30009 in the
 // order of calls the host makes.
 #include "harness.h"
+#include "undertest/lines.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,8 +10,6 @@
 using namespace harness;
 
 namespace {
-
-const int32_t kLineTables[3] = {records::kRwDok, records::kMrDok, records::kMmDok};
 
 // A module of the process other than the plug-in, for notifications about it.
 const cz_sim_image kOtherImage = {"inny.dll", nullptr, 0, nullptr};
@@ -48,14 +47,14 @@ class PluginTest : public HostTest {
 using StartRoutine = PluginTest;
 
 TEST_F(StartRoutine, DoesNothingForReasonsOtherThanProcessAttach) {
-    cz_module other = simloader::add_module(&kOtherImage, "C:\\Inne\\inny.dll");
+    cz_module other = loader::add_module(&kOtherImage, "C:\\Inne\\inny.dll");
     {
         SCOPED_TRACE("no VORDAN in the process: a binding pass would raise the dialog");
         for (uint32_t reason : {0u, 2u, 3u}) {
             SCOPED_TRACE(reason);
             EXPECT_EQ(cenyzak_image.start(other, reason, nullptr), 1);
         }
-        EXPECT_TRUE(simloader::boxes().empty());
+        EXPECT_TRUE(loader::boxes().empty());
     }
     ASSERT_TRUE(load());
     h().trace.clear();
@@ -64,7 +63,7 @@ TEST_F(StartRoutine, DoesNothingForReasonsOtherThanProcessAttach) {
         EXPECT_EQ(cenyzak_image.start(other, reason, nullptr), 1);
     }
     EXPECT_TRUE(h().trace.empty());
-    EXPECT_TRUE(simloader::boxes().empty());
+    EXPECT_TRUE(loader::boxes().empty());
     // The module state is still the plug-in's own, not the other module's.
     EXPECT_EQ(shown_file_name(), "cenyzak.dll");
 }
@@ -72,19 +71,19 @@ TEST_F(StartRoutine, DoesNothingForReasonsOtherThanProcessAttach) {
 TEST_F(StartRoutine, UnloadCallsNothing) {
     ASSERT_TRUE(load());
     h().trace.clear();
-    simloader::free_library(module_);
+    loader::free_library(module());
     EXPECT_TRUE(h().trace.empty());
-    EXPECT_TRUE(simloader::boxes().empty());
+    EXPECT_TRUE(loader::boxes().empty());
 }
 
 TEST_F(StartRoutine, FailsTheLoadInAProcessWithoutTheHostModule) {
-    simloader::script_answers({}, kAbort);
+    loader::script_answers({}, kAbort);
     EXPECT_FALSE(load(kPluginPath, /*with_host=*/false));
-    ASSERT_FALSE(simloader::boxes().empty());
-    for (const simloader::Box& box : simloader::boxes())
-        EXPECT_EQ(box.style, 0x2012u);
+    ASSERT_FALSE(loader::boxes().empty());
+    for (const loader::Box& box : loader::boxes())
+        EXPECT_EQ(box.style, kDialogStyle);
     // The dialog that fails the load is the one for the first service in the table.
-    EXPECT_NE(simloader::boxes().back().text.find("52028"), std::string::npos);
+    EXPECT_NE(loader::boxes().back().text.find("52028"), std::string::npos);
     EXPECT_TRUE(h().trace.empty());
 }
 
@@ -191,8 +190,7 @@ TEST_F(Lifecycle, RunsFromAttachToDetachAndGivesEveryTableItsHandlerBack) {
     const auto running = handlers();
     for (auto& [number, handler] : running) {
         SCOPED_TRACE(number);
-        const bool line_table = std::find(std::begin(kLineTables), std::end(kLineTables), number) !=
-                                std::end(kLineTables);
+        const bool line_table = undertest::line_table(number) != nullptr;
         EXPECT_EQ(handler != host_handlers.at(number), line_table);
     }
     // A Ctrl-E on an RW document reaches the host's handler through the hook.
@@ -200,7 +198,7 @@ TEST_F(Lifecycle, RunsFromAttachToDetachAndGivesEveryTableItsHandlerBack) {
     EXPECT_EQ(ctrl_e(records::kRwDok, lines), h().handler_result);
     ASSERT_EQ(h().handler_calls.size(), 1u);
     EXPECT_EQ(h().handler_calls[0].table, records::kRwDok);
-    EXPECT_EQ(h().handler_calls[0].event, 5);
+    EXPECT_EQ(h().handler_calls[0].event, kCtrlE);
 
     EXPECT_EQ(detach(), 0);
     EXPECT_EQ(handlers(), host_handlers);

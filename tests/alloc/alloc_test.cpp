@@ -20,9 +20,10 @@
 // bookkeeping is not charged to the plug-in. Not counted: the missing-entry dialog, since the
 // simulated MessageBoxA keeps a copy of every text it shows; the dialog builds its texts in stack
 // buffers like every other text of the plug-in.
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 #include "plugin/image.h"
 #include "sim/plain.h"
+#include "undertest/plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -178,9 +179,6 @@ template <typename F> Allocations allocations_in(F&& f) {
         EXPECT_EQ(a_.mallocs, 0u) << (phase) << ": C allocation functions";                        \
     } while (0)
 
-typedef int32_t(CZ_CDECL* Entry30001)(void*, char*);
-typedef int32_t(CZ_CDECL* Entry30008)(int32_t);
-
 // Record fields the test sets or checks.
 using namespace records;
 constexpr int32_t kItems = 20;
@@ -209,41 +207,31 @@ class PluginHeap : public ::testing::Test {
         ASSERT_EQ(seen.mallocs, 1u);
 
         // Grow the loader's lookup record beyond the binding pass's 21 lookups, then empty it.
-        simloader::reset();
+        loader::reset();
         for (int i = 0; i < 64; ++i)
             cz_proc_address(nullptr, reinterpret_cast<const char*>(1));
-        simloader::reset();
+        loader::reset();
         plain::setup(kItems);
     }
 
     void load() {
         plain::register_module();
-        module_ = simloader::load_library(&kCountedImage,
-                                          "C:\\Program Files\\Vordan\\Wtyczki\\cenyzak.dll");
-        ASSERT_NE(module_, nullptr);
+        ASSERT_TRUE(plugin_.load(undertest::kPluginPath, &kCountedImage));
         EXPECT_NO_ALLOCATION("load", g_start_routine);
-        e30001_ = reinterpret_cast<Entry30001>(cz_proc_address(module_, ordinal(30001)));
-        e30008_ = reinterpret_cast<Entry30008>(cz_proc_address(module_, ordinal(30008)));
-        ASSERT_TRUE(e30001_ && e30008_);
     }
 
     void unload() {
-        simloader::free_library(module_);
+        loader::free_library(plugin_.module());
         EXPECT_NO_ALLOCATION("unload", g_start_routine);
     }
 
-    static const char* ordinal(uintptr_t n) { return reinterpret_cast<const char*>(n); }
-
     // Calls the handler routine in the table's handler slot, as the host does.
     static int32_t dispatch(plain::Document& doc, int32_t event) {
-        return plain::handler_in_slot(doc.table)(event, 0, &doc.count, doc.lines.data(), 0, 0, 0, 0,
-                                                 0, 0, 0);
+        return undertest::call_handler(plain::handler_in_slot(doc.table), event, &doc.count,
+                                       doc.pointers.data());
     }
 
-    cz_module module_ = nullptr;
-    Entry30001 e30001_ = nullptr;
-    Entry30008 e30008_ = nullptr;
-    char host_marker_ = 0;
+    undertest::Plugin plugin_;
 };
 
 TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
@@ -252,23 +240,23 @@ TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
     plain::Document rw = plain::make_document(kRwDok, 4, kItems);
     plain::Document mr = plain::make_document(kMrDok, 5, kItems);
     plain::Document mm = plain::make_document(kMmDok, 3, kItems);
-    put(rw.lines[1], rw_dok::kKey, 0);
-    put(rw.lines[2], rw_dok::kKey, kItems + 1);
-    put(mr.lines[1], mr_dok::kKey, 0);
-    put(mr.lines[2], mr_dok::kKey, kItems + 1);
-    put(mr.lines[3], mr_dok::kPrice, 77);
-    put(mr.lines[4], mr_dok::kQuantity, 0);
-    put(mm.lines[1], mm_dok::kKey, 0);
-    put(mm.lines[2], mm_dok::kKey, kItems + 1);
+    put(rw.pointers[1], rw_dok::kKey, 0);
+    put(rw.pointers[2], rw_dok::kKey, kItems + 1);
+    put(mr.pointers[1], mr_dok::kKey, 0);
+    put(mr.pointers[2], mr_dok::kKey, kItems + 1);
+    put(mr.pointers[3], mr_dok::kPrice, 77);
+    put(mr.pointers[4], mr_dok::kQuantity, 0);
+    put(mm.pointers[1], mm_dok::kKey, 0);
+    put(mm.pointers[2], mm_dok::kKey, kItems + 1);
 
     ASSERT_NO_FATAL_FAILURE(load());
     char title[64] = {};
     int32_t result = 1;
-    EXPECT_NO_ALLOCATION("attach", allocations_in([&] { result = e30001_(&host_marker_, title); }));
+    EXPECT_NO_ALLOCATION("attach", allocations_in([&] { result = plugin_.attach(title); }));
     EXPECT_EQ(result, 0);
-    EXPECT_NO_ALLOCATION("start", allocations_in([&] { result = e30008_(0); }));
+    EXPECT_NO_ALLOCATION("start", allocations_in([&] { result = plugin_.start(0); }));
     EXPECT_EQ(plain::messages(), 1) << "the installation notice";
-    EXPECT_NO_ALLOCATION("second start", allocations_in([&] { result = e30008_(0); }));
+    EXPECT_NO_ALLOCATION("second start", allocations_in([&] { result = plugin_.start(0); }));
     for (int32_t table : {kRwDok, kMrDok, kMmDok})
         ASSERT_NE(plain::handler_in_slot(table), plain::handler) << "table " << table << " hooked";
 
@@ -277,9 +265,9 @@ TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
         plain::Document* doc;
         int32_t event;
     } runs[] = {
-        {"Ctrl-E on RW lines", &rw, 5},
-        {"Ctrl-E on MR lines, selling prices by margin", &mr, 5},
-        {"Ctrl-E on MM lines", &mm, 5},
+        {"Ctrl-E on RW lines", &rw, undertest::kCtrlE},
+        {"Ctrl-E on MR lines, selling prices by margin", &mr, undertest::kCtrlE},
+        {"Ctrl-E on MM lines", &mm, undertest::kCtrlE},
         {"another event on RW lines", &rw, 1},
         {"another event on MR lines", &mr, 1},
         {"another event on MM lines", &mm, 1},
@@ -292,15 +280,15 @@ TEST_F(PluginHeap, NoneFromLoadToUnloadInAnUpToDateHost) {
     put(plain::current(kMr), mr::kMethod, 0);
     plain::unprice(mr);
     EXPECT_NO_ALLOCATION("Ctrl-E on MR lines, selling prices by markup",
-                         allocations_in([&] { result = dispatch(mr, 5); }));
+                         allocations_in([&] { result = dispatch(mr, undertest::kCtrlE); }));
     EXPECT_EQ(plain::handler_calls(), 7);
 
     // The counted calls did the work: each document's first line was filled.
-    EXPECT_EQ(get(rw.lines[0], rw_dok::kSlotPrice), plain::item(1).price);
-    EXPECT_NE(get(mr.lines[0], mr_dok::kSelling), 0.0);
-    EXPECT_NE(get(mm.lines[0], mm_dok::kValue), 0.0);
+    EXPECT_EQ(get(rw.pointers[0], rw_dok::kSlotPrice), plain::item(1).price);
+    EXPECT_NE(get(mr.pointers[0], mr_dok::kSelling), 0.0);
+    EXPECT_NE(get(mm.pointers[0], mm_dok::kValue), 0.0);
 
-    EXPECT_NO_ALLOCATION("detach", allocations_in([&] { result = e30001_(nullptr, nullptr); }));
+    EXPECT_NO_ALLOCATION("detach", allocations_in([&] { result = plugin_.detach(); }));
     EXPECT_EQ(plain::handler_in_slot(kRwDok), plain::handler) << "hooks removed";
     unload();
 }
@@ -330,14 +318,13 @@ TEST_P(PluginHeapRefusing, NoneFromLoadToUnload) {
     GetParam().make_host();
     ASSERT_NO_FATAL_FAILURE(load());
     int32_t result = 0;
-    EXPECT_NO_ALLOCATION("attach",
-                         allocations_in([&] { result = e30001_(&host_marker_, nullptr); }));
+    EXPECT_NO_ALLOCATION("attach", allocations_in([&] { result = plugin_.attach(); }));
     EXPECT_EQ(result, -1);
-    EXPECT_NO_ALLOCATION("mismatch report", allocations_in([&] { result = e30008_(1); }));
+    EXPECT_NO_ALLOCATION("mismatch report", allocations_in([&] { result = plugin_.start(1); }));
     EXPECT_EQ(plain::messages(), 1);
     EXPECT_NE(strstr(plain::last_message(), GetParam().report_names), nullptr)
         << plain::last_message();
-    EXPECT_NO_ALLOCATION("detach", allocations_in([&] { result = e30001_(nullptr, nullptr); }));
+    EXPECT_NO_ALLOCATION("detach", allocations_in([&] { result = plugin_.detach(); }));
     unload();
 }
 

@@ -1,8 +1,8 @@
-// Module start-up: the attach routine records the module state (platform/module.h), then the
+// Module start-up: the attach routine records the module state (platform/module_state.h), then the
 // start-up binding pass binds the host entries.
 #pragma once
 
-#include "platform/module.h"
+#include "platform/module_state.h"
 
 #include <stdint.h>
 

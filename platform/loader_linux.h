@@ -30,7 +30,7 @@ struct cz_sim_image {
     cz_sim_start start; // may be null
 };
 
-namespace simloader {
+namespace loader {
 
 // Adds a module that counts as loaded already (no start routine is run). `file_name` is what
 // GetModuleFileNameA gives for it; null makes that call fail.
@@ -66,4 +66,4 @@ struct Lookup {
 };
 const std::vector<Lookup>& lookups();
 
-} // namespace simloader
+} // namespace loader

@@ -1,5 +1,5 @@
 // Linux implementation of the platform calls over a registry of simulated modules.
-#include "platform/simloader.h"
+#include "platform/loader_linux.h"
 
 #include <string.h>
 
@@ -13,8 +13,8 @@ struct Module {
 
 // A fixed set of slots keeps handles stable while modules come and go.
 Module g_modules[16];
-std::vector<simloader::Box> g_boxes;
-std::vector<simloader::Lookup> g_lookups;
+std::vector<loader::Box> g_boxes;
+std::vector<loader::Lookup> g_lookups;
 std::vector<int32_t> g_answers;
 size_t g_next_answer = 0;
 int32_t g_then = 0;
@@ -36,7 +36,7 @@ Module* slot_of(cz_module module) {
 
 } // namespace
 
-cz_module simloader::add_module(const cz_sim_image* image, const char* file_name) {
+cz_module loader::add_module(const cz_sim_image* image, const char* file_name) {
     for (Module& m : g_modules) {
         if (m.image) continue;
         m.image = image;
@@ -47,7 +47,7 @@ cz_module simloader::add_module(const cz_sim_image* image, const char* file_name
     return nullptr;
 }
 
-cz_module simloader::load_library(const cz_sim_image* image, const char* file_name) {
+cz_module loader::load_library(const cz_sim_image* image, const char* file_name) {
     cz_module h = add_module(image, file_name);
     if (h && image->start && image->start(h, 1, nullptr) == 0) {
         static_cast<Module*>(h)->image = nullptr;
@@ -56,14 +56,14 @@ cz_module simloader::load_library(const cz_sim_image* image, const char* file_na
     return h;
 }
 
-void simloader::free_library(cz_module module) {
+void loader::free_library(cz_module module) {
     Module* m = slot_of(module);
     if (!m) return;
     if (m->image->start) m->image->start(module, 0, nullptr);
     m->image = nullptr;
 }
 
-void simloader::reset() {
+void loader::reset() {
     for (Module& m : g_modules)
         m = Module();
     g_boxes.clear();
@@ -73,17 +73,17 @@ void simloader::reset() {
     g_then = 0;
 }
 
-void simloader::script_answers(const std::vector<int32_t>& answers, int32_t then) {
+void loader::script_answers(const std::vector<int32_t>& answers, int32_t then) {
     g_answers = answers;
     g_next_answer = 0;
     g_then = then;
 }
 
-const std::vector<simloader::Box>& simloader::boxes() {
+const std::vector<loader::Box>& loader::boxes() {
     return g_boxes;
 }
 
-const std::vector<simloader::Lookup>& simloader::lookups() {
+const std::vector<loader::Lookup>& loader::lookups() {
     return g_lookups;
 }
 

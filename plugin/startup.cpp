@@ -1,4 +1,4 @@
-#include "plugin/module.h"
+#include "plugin/startup.h"
 
 #include "host/entries.h"
 #include "texts/texts.h"

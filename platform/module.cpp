@@ -1,3 +1,0 @@
-#include "platform/module.h"
-
-ModuleState g_module;

@@ -1,0 +1,3 @@
+#include "platform/module_state.h"
+
+ModuleState g_module;
