@@ -281,22 +281,6 @@ std::string where(const LineTable& t, uint32_t record, uint32_t byte) {
            std::to_string(byte);
 }
 
-// The first byte at which `after` differs from `before` outside the spans (both sorted), or -1.
-// Compared by memcmp, a stretch at a time: a byte-by-byte loop here would feed the fuzzer's
-// comparison tracing thousands of comparisons per input.
-int64_t changed_outside(const uint8_t* after, const uint8_t* before, uint32_t size,
-                        const std::vector<Extent>& spans) {
-    uint32_t from = 0;
-    for (size_t i = 0; i <= spans.size(); ++i) {
-        const uint32_t to = i < spans.size() ? spans[i].offset : size;
-        if (memcmp(after + from, before + from, to - from) != 0)
-            for (uint32_t b = from; b < to; ++b)
-                if (after[b] != before[b]) return b;
-        if (i < spans.size()) from = spans[i].offset + spans[i].width;
-    }
-    return -1;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -467,8 +451,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ORACLE_CHECK(record.guard_intact(), where(t, r, 0) + ": a guard byte beside it changed");
         static const std::vector<Extent> kNothing;
         const bool may_change = fills && handed[r];
-        const int64_t changed = changed_outside(record.data(), records_before[r].data(), t.size(),
-                                                may_change ? t.owned : kNothing);
+        const int64_t changed = undertest::changed_outside(
+            record.data(), records_before[r].data(), t.size(), may_change ? t.owned : kNothing);
         ORACLE_CHECK(changed < 0, where(t, r, static_cast<uint32_t>(changed)) + " changed");
     }
     for (int i = 0; i < 3; ++i) {

@@ -1,5 +1,10 @@
 #include "undertest/lines.h"
 
+#include "undertest/oracle.h"
+
+#include <cstring>
+#include <string>
+
 namespace undertest {
 
 const std::vector<LineTable>& line_tables() {
@@ -36,6 +41,22 @@ const LineTable* line_table(int32_t table) {
     for (const LineTable& t : line_tables())
         if (t.table == table) return &t;
     return nullptr;
+}
+
+int64_t changed_outside(const uint8_t* after, const uint8_t* before, uint32_t size,
+                        const std::vector<records::Extent>& allowed) {
+    uint32_t from = 0;
+    for (size_t i = 0; i <= allowed.size(); ++i) {
+        const uint32_t to = i < allowed.size() ? allowed[i].offset : size;
+        ORACLE_CHECK(from <= to && to <= size,
+                     "the allowed bytes are out of order or past the record at byte " +
+                         std::to_string(to));
+        if (memcmp(after + from, before + from, to - from) != 0)
+            for (uint32_t b = from; b < to; ++b)
+                if (after[b] != before[b]) return b;
+        if (i < allowed.size()) from = allowed[i].offset + allowed[i].width;
+    }
+    return -1;
 }
 
 } // namespace undertest

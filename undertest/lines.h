@@ -5,6 +5,7 @@
 
 #include "sim/records.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace undertest {
@@ -27,5 +28,12 @@ const std::vector<LineTable>& line_tables();
 
 // The line table of that number; null for any other table.
 const LineTable* line_table(int32_t table);
+
+// The first byte at which `after` differs from `before` (both `size` bytes) outside `allowed`, or
+// -1. `allowed` in ascending order, apart, as LineTable::owned holds it; out of order, the check
+// stops the process. Compared a stretch at a time by memcmp: a byte-by-byte loop would feed a
+// fuzzer's comparison tracing thousands of comparisons per event.
+int64_t changed_outside(const uint8_t* after, const uint8_t* before, uint32_t size,
+                        const std::vector<records::Extent>& allowed);
 
 } // namespace undertest
