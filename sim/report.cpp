@@ -280,30 +280,23 @@ namespace {
 // changes meaning, so that a tool can refuse a layout it does not know.
 constexpr int kJsonFormat = 1;
 
-// The button pressed in a message box, as a stable code and as the box labels it.
-const char* answer_code(int32_t answer) {
-    switch (answer) {
-    case contract::kAbort:
-        return "abort";
-    case contract::kRetry:
-        return "retry";
-    case contract::kIgnore:
-        return "ignore";
-    default:
-        return "no_box";
-    }
-}
-std::string answer_label(int32_t answer) {
-    switch (answer) {
-    case contract::kAbort:
-        return "Przerwij";
-    case contract::kRetry:
-        return "Ponów";
-    case contract::kIgnore:
-        return "Ignoruj";
-    default:
-        return "(the box could not be shown)";
-    }
+// The missing-entry dialog's buttons, in the box's order: the answer each gives, its stable code
+// and the label the box shows.
+struct Button {
+    int32_t answer;
+    const char* code;
+    const char* label;
+};
+const Button kButtons[] = {{contract::kAbort, "abort", "Przerwij"},
+                           {contract::kRetry, "retry", "Ponów"},
+                           {contract::kIgnore, "ignore", "Ignoruj"}};
+// A box that could not be shown (answer 0, or an answer no button gives).
+const Button kNoBox = {0, "no_box", "(the box could not be shown)"};
+
+const Button& button(int32_t answer) {
+    for (const Button& b : kButtons)
+        if (b.answer == answer) return b;
+    return kNoBox;
 }
 
 // "1, 3-5, 7": level numbers, runs joined.
@@ -337,9 +330,11 @@ ordered_json shown_json(const hostrun::Shown& m) {
         j["kind"] = "dialog";
         j["caption"] = encoding::cp1250_to_utf8(m.caption);
         j["text"] = encoding::cp1250_to_utf8(m.text);
-        j["buttons"] = {"Przerwij", "Ponów", "Ignoruj"};
-        j["answer"] = answer_code(m.answer);
-        j["answer_label"] = answer_label(m.answer);
+        j["buttons"] = ordered_json::array();
+        for (const Button& b : kButtons)
+            j["buttons"].push_back(b.label);
+        j["answer"] = button(m.answer).code;
+        j["answer_label"] = button(m.answer).label;
         return j;
     }
     const bool notice = m.kind == hostrun::Shown::Kind::notice;
