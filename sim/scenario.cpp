@@ -4,7 +4,6 @@
 #include "sim/input_file.h"
 #include "sim/plugin_contract.h"
 #include "sim/records.h"
-#include "sim/vordan.h"
 
 #include <nlohmann/json.hpp>
 
