@@ -1,6 +1,6 @@
 # The plug-in as the simulated loader loads it (cenyzak_plugin) and the plain VORDAN (vordan_plain),
 # for the projects built outside the main build: the benchmarks (benchmarks/) and the allocation
-# test (tests/alloc/) when it is configured on its own. Inside the main build its cenyzak_plugin is
+# test (tests/dll/alloc/) when it is configured on its own. Inside the main build its cenyzak_plugin is
 # used as it is. The plug-in library itself is defined once, in plugin.cmake.
 #
 # CZ_PLUGIN_OPTIMIZE: optimisation flag for the plug-in's own code when it is built here (the

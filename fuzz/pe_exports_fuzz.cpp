@@ -4,7 +4,7 @@
 // a readable module with ordinals ascending, inside 0 to 65535, each one reported present, and a
 // module name of at most 64 printable characters; or a reason in words. The version reader runs
 // on every input too.
-#include "sim/pe_exports.h"
+#include "cenyzak-sprawdz/pe_exports.h"
 
 #include <cstdint>
 #include <cstdlib>

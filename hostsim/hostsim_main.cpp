@@ -1,0 +1,5 @@
+#include "hostsim/hostsim.h"
+
+int main(int argc, char** argv) {
+    return hostsim::main(argc, argv);
+}

@@ -1,5 +1,0 @@
-#include "sim/hostsim.h"
-
-int main(int argc, char** argv) {
-    return hostsim::main(argc, argv);
-}

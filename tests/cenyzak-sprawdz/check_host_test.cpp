@@ -1,0 +1,492 @@
+// The pre-flight check (hostsim --check-host, cenyzak-sprawdz.exe): the export table and version
+// readers and the report over modules made here byte by byte, over the win32 build's VORDAN.dll
+// and cenyzak.dll when they have been built, and over files and folders that are not the
+// program's module at all.
+#include "cenyzak-sprawdz/check_host.h"
+#include "cenyzak-sprawdz/pe_exports.h"
+#include "cenyzak-sprawdz/preflight.h"
+#include "cenyzak-sprawdz/sha256.h"
+#include "host/services.h"
+
+#include "cenyzak_version.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+std::vector<int32_t> service_ordinals() {
+#define CZ_TEST_ORDINAL(ord, ret, params, name) ord,
+    return {CZ_HOST_SERVICES(CZ_TEST_ORDINAL)};
+#undef CZ_TEST_ORDINAL
+}
+
+void put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    b[at] = uint8_t(v);
+    b[at + 1] = uint8_t(v >> 8);
+}
+void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = uint8_t(v >> (8 * i));
+}
+
+struct ModuleShape {
+    std::vector<int32_t> ordinals;
+    uint32_t machine = 0x14C;
+    const char* name = "VORDAN.dll";
+    std::vector<uint16_t> version; // four numbers: a version resource; empty: none
+};
+
+// A minimal PE32 i386 module: one section at RVA 0x1000 (file offset 0x200) holding the export
+// directory, its address table (every listed ordinal a non-zero address), the module's name and,
+// when asked, a resource tree with one version resource.
+std::vector<uint8_t> make_module(const ModuleShape& shape) {
+    uint32_t lo = 65535, hi = 0;
+    for (int32_t o : shape.ordinals) {
+        lo = std::min(lo, uint32_t(o));
+        hi = std::max(hi, uint32_t(o));
+    }
+    const uint32_t count = shape.ordinals.empty() ? 0 : hi - lo + 1;
+    const uint32_t name_at = 40 + 4 * count, rsrc_at = (name_at + 32 + 3) & ~3u;
+    const uint32_t raw = rsrc_at + 0x58 + 92;
+    std::vector<uint8_t> b(0x200 + raw, 0);
+    b[0] = 'M', b[1] = 'Z';
+    put32(b, 0x3C, 0x40);
+    b[0x40] = 'P', b[0x41] = 'E';
+    put16(b, 0x44, shape.machine);
+    put16(b, 0x46, 1);    // sections
+    put16(b, 0x54, 0xE0); // optional header size
+    const size_t opt = 0x58;
+    put16(b, opt, 0x10B);
+    put32(b, opt + 92, 16);     // data directories
+    put32(b, opt + 96, 0x1000); // export directory RVA
+    put32(b, opt + 100, name_at);
+    const size_t section = opt + 0xE0;
+    put32(b, section + 8, raw);
+    put32(b, section + 12, 0x1000);
+    put32(b, section + 16, raw);
+    put32(b, section + 20, 0x200);
+    put32(b, 0x200 + 12, 0x1000 + name_at);
+    put32(b, 0x200 + 16, lo);
+    put32(b, 0x200 + 20, count);
+    put32(b, 0x200 + 28, 0x1028);
+    for (int32_t o : shape.ordinals)
+        put32(b, 0x228 + 4 * (uint32_t(o) - lo), 0x2000 + uint32_t(o));
+    memcpy(&b[0x200 + name_at], shape.name, strlen(shape.name));
+    if (shape.version.size() == 4) {
+        // Type 16 -> name 1 -> language 0x415 -> the data: VS_VERSIONINFO with its fixed part.
+        const size_t r = 0x200 + rsrc_at;
+        const uint32_t rva = 0x1000 + rsrc_at;
+        put32(b, opt + 96 + 16, rva);
+        put32(b, opt + 100 + 16, 0x58 + 92);
+        put16(b, r + 14, 1), put32(b, r + 16, 16), put32(b, r + 20, 0x80000018u);
+        put16(b, r + 0x18 + 14, 1), put32(b, r + 0x28, 1), put32(b, r + 0x2C, 0x80000030u);
+        put16(b, r + 0x30 + 14, 1), put32(b, r + 0x40, 0x415), put32(b, r + 0x44, 0x48);
+        put32(b, r + 0x48, rva + 0x58), put32(b, r + 0x4C, 92);
+        const size_t v = r + 0x58;
+        put16(b, v, 92), put16(b, v + 2, 52);
+        const char key[] = "VS_VERSION_INFO";
+        for (size_t i = 0; i < sizeof key; ++i)
+            put16(b, v + 6 + 2 * i, uint8_t(key[i]));
+        put32(b, v + 40, 0xFEEF04BDu), put32(b, v + 44, 0x10000);
+        put32(b, v + 48, uint32_t(shape.version[0]) << 16 | shape.version[1]);
+        put32(b, v + 52, uint32_t(shape.version[2]) << 16 | shape.version[3]);
+    }
+    return b;
+}
+std::vector<uint8_t> host_without(std::vector<int32_t> missing) {
+    ModuleShape shape;
+    for (int32_t o : service_ordinals())
+        if (std::find(missing.begin(), missing.end(), o) == missing.end())
+            shape.ordinals.push_back(o);
+    return make_module(shape);
+}
+std::vector<uint8_t> plugin_module(std::vector<uint16_t> version) {
+    ModuleShape shape;
+    shape.ordinals = {30001, 30008, 30009};
+    shape.name = "cenyzak.dll";
+    shape.version = std::move(version);
+    return make_module(shape);
+}
+
+// A folder of the test's own (tests run side by side, each in a process of its own), emptied when
+// the test first asks for it.
+std::string scratch(const std::string& leaf = "") {
+    static std::string emptied;
+    std::string dir = testing::TempDir() + "check-host-" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name();
+    if (emptied != dir) std::filesystem::remove_all(dir);
+    emptied = dir;
+    mkdir(dir.c_str(), 0755);
+    if (!leaf.empty()) {
+        dir += "/" + leaf;
+        std::filesystem::create_directories(dir);
+    }
+    return dir;
+}
+std::string write(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+check_host::Result check(const std::string& target, const std::string& plugin = "",
+                         const std::string& sums = "") {
+    check_host::Request r;
+    r.target = target;
+    r.plugin = plugin;
+    r.sums = sums;
+    return check_host::run(r);
+}
+check_host::Result check_bytes(const std::vector<uint8_t>& bytes) {
+    return check(write(scratch() + "/VORDAN.dll", bytes));
+}
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+// The report with each line end and the indentation after it as one blank: prose is wrapped
+// wherever the words fall.
+std::string flat(const check_host::Result& r) {
+    std::string text;
+    for (size_t i = 0; i < r.text.size(); ++i) {
+        if (r.text[i] != '\n') {
+            text += r.text[i];
+            continue;
+        }
+        text += ' ';
+        while (i + 1 < r.text.size() && r.text[i + 1] == ' ')
+            ++i;
+    }
+    return text;
+}
+
+// Every report ends in the verdict and the next step, one line each.
+void expect_verdict(const check_host::Result& r, const std::string& verdict) {
+    const size_t at = r.text.rfind("\nWYNIK: ");
+    ASSERT_NE(at, std::string::npos) << r.text;
+    const std::string tail = r.text.substr(at + 1);
+    EXPECT_EQ(std::count(tail.begin(), tail.end(), '\n'), 2) << tail;
+    EXPECT_NE(tail.find("\nCO DALEJ: "), std::string::npos) << tail;
+    EXPECT_TRUE(has(tail, verdict)) << r.text;
+}
+
+TEST(CheckHost, AllServicesPresentIsStatus0) {
+    const check_host::Result r = check_bytes(host_without({}));
+    EXPECT_EQ(r.status, 0) << r.text;
+    EXPECT_TRUE(has(r.text, "\n  52028  wyświetlanie komunikatu               jest\n")) << r.text;
+    EXPECT_TRUE(has(r.text, "\n  52412  wyszukiwanie towaru w k9              jest\n"));
+    EXPECT_FALSE(has(r.text, "BRAK"));
+    EXPECT_FALSE(has(r.text, "Uwaga"));
+    expect_verdict(r, "program ma wszystkie 21 usług");
+}
+
+// One service missing: its row, what Ignore leads to, all of it together, and the verdict.
+TEST(CheckHost, OneMissingServiceIsStatus1WithWhatThePlugInDoes) {
+    struct Case {
+        int32_t missing;
+        const char* row;
+        const char* together;
+        const char* verdict;
+    } cases[] = {
+        {52224, "  52224  odczyt i zapis ustawień               BRAK (ma zastępstwo)\n",
+         "wtyczka będzie działać, ale powiadomienie o instalacji pokaże się przy każdym starcie",
+         "wtyczka zadziała, ale tylko po wybraniu „Ignoruj”"},
+        {52028, "  52028  wyświetlanie komunikatu               BRAK (ma zastępstwo)\n",
+         "wtyczka będzie działać, ale gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi "
+         "pracy bez komunikatu.",
+         "wtyczka zadziała, ale tylko po wybraniu „Ignoruj”"},
+        {52256, "  52256  opis tabeli                           BRAK (ma zastępstwo)\n",
+         "pokaże raport rozmiarów rekordów („STOP!!!”) z „brak” przy wszystkich siedmiu",
+         "bez opisu tabeli (52256) odmówi pracy."},
+        {52412, "  52412  wyszukiwanie towaru w k9              BRAK (ma zastępstwo)\n",
+         "nie znajdzie żadnej ceny zakupu", "nie znajdzie żadnej ceny zakupu (brak 52412)"},
+        {38417, "  38417  zarezerwowana (nieużywana)            BRAK (bez zastępstwa)\n",
+         "Cokolwiek wybierze użytkownik, wtyczka nie zostanie załadowana",
+         "nie zostanie załadowana, bo 38417 nie ma zastępstwa."},
+        {52029, "  52029  wyświetlanie komunikatu z parametrami BRAK (bez zastępstwa)\n",
+         "Cokolwiek wybierze użytkownik", "bo 52029 nie ma zastępstwa."},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.missing);
+        const check_host::Result r = check_bytes(host_without({k.missing}));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(has(r.text, k.row)) << r.text;
+        EXPECT_TRUE(has(r.text, "z numerem " + std::to_string(k.missing) + ".")) << r.text;
+        EXPECT_TRUE(has(flat(r), k.together)) << r.text;
+        expect_verdict(r, k.verdict);
+        expect_verdict(r, "brak 1 z 21 usług");
+    }
+}
+
+// Several missing: only the first raises the dialog, one Ignore covers the rest, and together
+// they can do what none does alone.
+TEST(CheckHost, CombinationsSayWhatTheyDoTogether) {
+    struct Case {
+        std::vector<int32_t> missing;
+        const char* together;
+        const char* verdict;
+    } cases[] = {
+        // Neither a report nor any other message: the plug-in is silent.
+        {{52028, 52256},
+         "z numerem 52028. Po „Przerwij” wtyczka nie zostanie załadowana. Po „Ignoruj” wszystkie "
+         "brakujące usługi dostaną zastępstwo naraz, bez kolejnych okien, i wtyczka odmówi pracy "
+         "bez żadnego komunikatu",
+         "bez opisu tabeli (52256) odmówi pracy, bez żadnego komunikatu."},
+        {{52256, 52224, 52412},
+         "z „brak” przy wszystkich siedmiu tabelach. Brak 52224 i 52412 nie ma wtedy znaczenia",
+         "odmówi pracy."},
+        // A stand-in first, then one without: after Ignore no dialog, and still no load.
+        {{52028, 52029},
+         "Po „Ignoruj” nie pokaże się już żadne okno, ale wtyczka i tak nie zostanie załadowana, "
+         "bo usługa 52029 nie ma zastępstwa.",
+         "brak 2 z 21 usług; wtyczka nie zostanie załadowana, bo 52029 nie ma zastępstwa."},
+        // The dialog for 52028 needs the text conversion (52158): that one's dialog comes first.
+        {{52028, 52158, 52179},
+         "najpierw pojawi się okno braku wpisu („POWAŻNY BŁĄD WTYCZKI”) z numerem 52158, a zaraz "
+         "po nim drugie, z numerem 52028, nawet po „Ignoruj” w pierwszym.",
+         "bo 52158 i 52179 nie mają zastępstwa."},
+        {{52224, 52412},
+         "nie znajdzie żadnej ceny zakupu, więc Ctrl+E nie uzupełni żadnej ceny. Powiadomienie o "
+         "instalacji pokaże się przy każdym starcie programu.",
+         "brak 2 z 21 usług; wtyczka załaduje się tylko po „Ignoruj”"},
+        {{52028, 52224},
+         "wtyczka będzie działać, ale powiadomienie o instalacji pokaże się przy każdym starcie "
+         "programu, a gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi pracy bez "
+         "komunikatu.",
+         "wtyczka zadziała, ale tylko po wybraniu „Ignoruj”"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.together);
+        const check_host::Result r = check_bytes(host_without(k.missing));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(has(flat(r), k.together)) << r.text;
+        expect_verdict(r, k.verdict);
+    }
+}
+
+// Whatever is not the program's module: status 2, the reason, and what to give instead.
+TEST(CheckHost, WhatIsNotTheProgramsModuleIsStatus2) {
+    const std::vector<uint8_t> good = host_without({});
+    std::vector<uint8_t> far_header = good, huge_table = good, lost_table = good;
+    put32(far_header, 0x3C, 0xFFFFFFF0u);
+    put32(huge_table, 0x200 + 20, 0x7FFFFFFF);
+    put32(lost_table, 0x200 + 28, 0xFFFFFFF0u);
+    ModuleShape wide, other;
+    wide.ordinals = service_ordinals();
+    wide.machine = 0x8664;
+    other.ordinals = {1, 2, 3};
+    other.name = "other.dll";
+    struct Case {
+        const char* label;
+        std::vector<uint8_t> bytes;
+        const char* reason;
+    } cases[] = {
+        {"empty", {}, "plik jest za krótki na moduł Windows (0 B)"},
+        {"garbage", std::vector<uint8_t>(4096, 0xA5), "nie zaczyna się od „MZ”"},
+        {"cut in the PE header", std::vector<uint8_t>(good.begin(), good.begin() + 0x50),
+         "nagłówek PE jest ucięty"},
+        {"cut in the section table", std::vector<uint8_t>(good.begin(), good.begin() + 0x140),
+         "tabela sekcji jest ucięta"},
+        {"cut in the export table", std::vector<uint8_t>(good.begin(), good.begin() + 0x240),
+         "nie mieści się w pliku"},
+        {"header pointer past the end", far_header, "brak nagłówka PE tam, gdzie wskazuje"},
+        {"absurd export count", huge_table, "numery kończą się na 65535"},
+        {"table outside the file", lost_table, "nie mieści się w pliku"},
+        {"64-bit", make_module(wide), "To moduł 64-bitowy, a wtyczka jest 32-bitowa"},
+        {"the plug-in itself", plugin_module({1, 1, 0, 0}),
+         "To jest plik samej wtyczki cenyzak (ma jej wejścia 30001, 30008 i 30009)"},
+        {"another module", make_module(other),
+         "Ten plik (moduł other.dll) nie ma żadnej z 21 usług"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.label);
+        const check_host::Result r = check_bytes(k.bytes);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(has(flat(r), k.reason)) << r.text;
+        EXPECT_FALSE(has(r.text, "Usługi programu"));
+        expect_verdict(r, "nie sprawdzono");
+    }
+
+    // Paths that lead to no module: nothing there, a folder without it (the plug-in folder,
+    // whose parent has it), a folder where the module is a folder.
+    const std::string program = scratch("program");
+    write(program + "/VORDAN.dll", good);
+    const std::string plugins = scratch("program/Wtyczki");
+    struct PathCase {
+        std::string path, reason;
+    } paths[] = {
+        {program + "/missing", "Nie ma takiego pliku ani folderu:\n  " + program + "/missing\n\n"},
+        {plugins, "W tym folderze nie ma pliku VORDAN.dll:\n  " + plugins +
+                      "\nJest w folderze nadrzędnym:\n  " + program + "/VORDAN.dll\n\n"},
+        {scratch("solo/odd"),
+         "W tym folderze nie ma pliku VORDAN.dll:\n  " + scratch("solo/odd") + "\n\n"},
+    };
+    scratch("solo/odd/VORDAN.dll");
+    for (const PathCase& p : paths) {
+        SCOPED_TRACE(p.path);
+        const check_host::Result r = check(p.path);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(has(r.text, p.reason)) << r.text;
+        expect_verdict(r, "nie sprawdzono — nie ma tu modułu programu.");
+    }
+}
+
+// The program's folder: the module found whatever its letter case, the installed plug-in found
+// in Wtyczki (or given), and compared with this build's version and the package's SHA256SUMS.
+TEST(CheckHost, FolderAndTheInstalledPlugIn) {
+    const std::string program = scratch("Vordan");
+    write(program + "/vordan.DLL", host_without({}));
+    const std::string plugins = scratch("Vordan/Wtyczki");
+    {
+        const check_host::Result r = check(program);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(has(r.text, "Moduł programu: " + program + "/vordan.DLL\n")) << r.text;
+        EXPECT_TRUE(has(r.text, "Zainstalowana wtyczka: nie znaleziono pliku cenyzak.dll (przed "
+                                "pierwszą\ninstalacją to normalne). Szukano w:\n  " +
+                                    plugins + "\n  " + program + "\n"))
+            << r.text;
+    }
+    const uint16_t major = CZ_VERSION_MAJOR, minor = CZ_VERSION_MINOR, patch = CZ_VERSION_PATCH;
+    const std::vector<uint8_t> same = plugin_module({major, minor, patch, 0});
+    const std::string digest = sha256::hex_digest(same.data(), same.size());
+    const std::string ours = "w paczce: wersja " + std::string(CZ_VERSION) + ".0";
+    const std::string sums = write(scratch() + "/SHA256SUMS", {});
+    std::ofstream(sums) << std::string(64, '0') << "  cenyzak.dll.debug\n"
+                        << digest << "  cenyzak.dll\n";
+    struct Case {
+        const char* label;
+        std::vector<uint8_t> installed;
+        std::string sums, says;
+    } cases[] = {
+        {"the package's own", same, sums,
+         "ta sama wersja i ten sam plik co w paczce (zgodny z jej SHA256SUMS)."},
+        {"no sums", same, "", "ta sama wersja co " + ours + " (bez pliku SHA256SUMS paczki"},
+        {"same version, other bytes", plugin_module({major, minor, patch, 0}), sums, ""},
+        {"older", plugin_module({1, 0, 0, 0}), sums,
+         "starsza wersja niż " + ours + ": instalacja tej paczki będzie aktualizacją."},
+        {"newer", plugin_module({uint16_t(major + 1), 0, 0, 0}), sums, "nowsza wersja niż " + ours},
+        {"no version", plugin_module({}), sums, "plik nie ma informacji o wersji"},
+        {"not the plug-in", host_without({}), sums, "to nie jest plik wtyczki cenyzak"},
+    };
+    cases[2].installed.push_back(0); // one byte more: another file of the same version
+    cases[2].says = "ta sama wersja co w paczce, ale inny plik (SHA-256 w paczce: " + digest;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.label);
+        write(plugins + "/cenyzak.dll", k.installed);
+        const check_host::Result r = check(program, "", k.sums);
+        EXPECT_EQ(r.status, 0); // the plug-in's state does not change the program's verdict
+        EXPECT_TRUE(has(r.text, "Zainstalowana wtyczka: " + plugins + "/cenyzak.dll\n")) << r.text;
+        EXPECT_TRUE(has(flat(r), k.says)) << r.text;
+    }
+    // Given by name, in another folder, and the module file given instead of its folder.
+    const std::string elsewhere = write(scratch("elsewhere") + "/cenyzak.dll", same);
+    const check_host::Result r = check(program + "/vordan.DLL", scratch("elsewhere"), sums);
+    EXPECT_TRUE(has(r.text, "Zainstalowana wtyczka: " + elsewhere + "\n")) << r.text;
+    EXPECT_TRUE(has(flat(r), "ten sam plik co w paczce")) << r.text;
+}
+
+// A host module under another name is checked, with a word that the plug-in looks for VORDAN.
+TEST(CheckHost, AModuleOfAnotherNameIsCheckedWithANote) {
+    const check_host::Result r = check(write(scratch() + "/kopia.dll", host_without({})));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(has(r.text, "Uwaga: ten plik nazywa się kopia.dll.")) << r.text;
+}
+
+// The tool's command line: help, errors, and the package's SHA256SUMS beside its tools folder.
+TEST(CheckHost, ThePreflightToolsCommandLine) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* text;
+    } cases[] = {
+        {{}, 2, "cenyzak-sprawdz: podaj folder programu albo plik VORDAN.dll.\n\n"},
+        {{"--pomoc"}, 0, "Użycie:\n"},
+        {{"/?"}, 0, "Kod wyjścia: 0 – są wszystkie usługi"},
+        {{"--wersja"}, 0, "cenyzak-sprawdz " CZ_VERSION "\n"},
+        {{"--json", "x"}, 2, "cenyzak-sprawdz: nieznana opcja „--json”."},
+        {{"a", "b", "c"}, 2, "za dużo argumentów"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.text);
+        const preflight::Outcome o = preflight::run(k.args, "/nonexistent/narzedzia");
+        EXPECT_EQ(o.status, k.status);
+        EXPECT_TRUE(has(o.text, k.text)) << o.text;
+    }
+
+    const std::string package = scratch("paczka"), tools = scratch("paczka/narzedzia");
+    const std::vector<uint8_t> plugin = plugin_module(
+        {uint16_t(CZ_VERSION_MAJOR), uint16_t(CZ_VERSION_MINOR), uint16_t(CZ_VERSION_PATCH), 0});
+    std::ofstream(package + "/SHA256SUMS")
+        << sha256::hex_digest(plugin.data(), plugin.size()) << "  cenyzak.dll\n";
+    const std::string program = scratch("program");
+    write(program + "/VORDAN.dll", host_without({52224}));
+    write(program + "/cenyzak.dll", plugin);
+    const preflight::Outcome o = preflight::run({program}, tools);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(has(o.text, "ta sama wersja i ten sam plik co w paczce")) << o.text;
+}
+
+// The win32 build's own files, when they have been built (skipped until then): VORDAN.dll has all
+// 21, a copy with one address slot cleared lacks that one; cenyzak.dll is the plug-in itself, of
+// this version.
+TEST(CheckHost, TheWin32BuildsModules) {
+    const std::string dir = std::string(CZ_SOURCE_DIR) + "/build/win32/";
+    std::ifstream vordan(dir + "VORDAN.dll", std::ios::binary);
+    std::ifstream plugin(dir + "cenyzak.dll", std::ios::binary);
+    if (!vordan || !plugin)
+        GTEST_SKIP() << dir << " is not built (cmake --workflow --preset win32)";
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(vordan)),
+                               std::istreambuf_iterator<char>());
+    EXPECT_EQ(check_bytes(bytes).status, 0);
+
+    const pe::Exports e = pe::read_exports(bytes.data(), bytes.size());
+    ASSERT_TRUE(e.ok) << e.error;
+    EXPECT_EQ(e.name, "VORDAN.dll");
+    ASSERT_TRUE(e.has(52224));
+    memset(&bytes[e.table_offset + 4 * (52224 - e.base)], 0, 4);
+    const check_host::Result cleared = check_bytes(bytes);
+    EXPECT_EQ(cleared.status, 1);
+    EXPECT_TRUE(has(cleared.text, "  52224  odczyt i zapis ustawień               BRAK"))
+        << cleared.text;
+
+    const std::vector<uint8_t> dll((std::istreambuf_iterator<char>(plugin)),
+                                   std::istreambuf_iterator<char>());
+    uint16_t version[4] = {};
+    ASSERT_TRUE(pe::read_file_version(dll.data(), dll.size(), version));
+    EXPECT_EQ(std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
+                  std::to_string(version[2]) + "." + std::to_string(version[3]),
+              CZ_VERSION ".0");
+    const check_host::Result itself = check_bytes(dll);
+    EXPECT_EQ(itself.status, 2);
+    EXPECT_TRUE(has(itself.text, "To jest plik samej wtyczki cenyzak")) << itself.text;
+}
+
+TEST(CheckHost, Sha256OfKnownMessages) {
+    struct Case {
+        std::string message;
+        const char* digest;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        // 56 bytes: the length no longer fits in the first padding block.
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(sha256::hex_digest(reinterpret_cast<const uint8_t*>(k.message.data()),
+                                     k.message.size()),
+                  k.digest)
+            << k.message.size() << " bytes";
+}
+
+} // namespace
