@@ -69,10 +69,10 @@ else
 fi
 
 # The version resource, as windres reads it back: the language, then the numbers and the names.
-root=$(dirname "$0")/..
+source "$(dirname "$0")/project.sh"
 resource=$(i686-w64-mingw32-windres -i "$dll" -O rc 2>/dev/null | tr -d '\r')
-version=$(sed -n 's/^project(cenyzak VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-publisher=$(sed -n 's/^set(CZ_PUBLISHER "\(.*\)")/\1/p' "$root/CMakeLists.txt")
+version=$(project_version)
+publisher=$(project_publisher)
 check "the version resource's language" "$(grep -m 1 '^LANGUAGE' <<<"$resource")" "LANGUAGE 21, 1"
 check "the version resource's file version" \
   "$(grep -m 1 'VALUE "FileVersion"' <<<"$resource" | tr -s ' ')" " VALUE \"FileVersion\", \"$version\""
