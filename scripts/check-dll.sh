@@ -9,8 +9,8 @@
 # - is 14 KiB (14 336 bytes) at most, version resource and debug link included;
 # - ends on an 8-byte boundary with its PE checksum right, so that a signed copy without its
 #   signature is this very file (scripts/pe-pad.sh);
-# - carries its version resource under Polish (0x0415), with the project's version, publisher
-#   and copyright line;
+# - carries its version resource under Polish (0x0415), with the project's version (in four parts,
+#   "1.1.0.0"), publisher and copyright line;
 # - names cenyzak.dll.debug in its debug link, and that file resolves entry 30008's address to its
 #   routine (scripts/symbolize), a C++ routine's address to its demangled name, and an offset past
 #   the code to an error.
@@ -74,8 +74,11 @@ resource=$(i686-w64-mingw32-windres -i "$dll" -O rc 2>/dev/null | tr -d '\r')
 version=$(project_version)
 publisher=$(project_publisher)
 check "the version resource's language" "$(grep -m 1 '^LANGUAGE' <<<"$resource")" "LANGUAGE 21, 1"
+# The string fields in four parts, as Windows shows the numeric version beside them.
 check "the version resource's file version" \
-  "$(grep -m 1 'VALUE "FileVersion"' <<<"$resource" | tr -s ' ')" " VALUE \"FileVersion\", \"$version\""
+  "$(grep -m 1 'VALUE "FileVersion"' <<<"$resource" | tr -s ' ')" " VALUE \"FileVersion\", \"$version.0\""
+check "the version resource's product version" \
+  "$(grep -m 1 'VALUE "ProductVersion"' <<<"$resource" | tr -s ' ')" " VALUE \"ProductVersion\", \"$version.0\""
 check "the version resource's publisher" \
   "$(grep -m 1 'VALUE "CompanyName"' <<<"$resource" | tr -s ' ')" " VALUE \"CompanyName\", \"$publisher\""
 grep -q 'VALUE "LegalCopyright", .*'"$publisher" <<<"$resource" && passed=$((passed + 1)) ||
