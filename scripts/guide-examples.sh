@@ -159,6 +159,92 @@ if [ "$mode" = native ] && [ $update -eq 0 ]; then
     echo "guide-examples: the HTML guide is not self-contained, not reproducible or lacks the examples"
     failed=$((failed + 1))
   fi
+  # Its contents list and references: every chapter listed, every link leading to a chapter, no
+  # „zob. „…”” left as plain text; the supplier named, and long lines wrapped, not cut.
+  source scripts/project.sh
+  problems=$(python3 - "$work/one.html" "$(project_publisher)" <<'PY'
+import re, sys
+page = open(sys.argv[1], encoding="utf-8").read()
+ids = set(re.findall(r' id="([^"]+)"', page))
+nav = re.search(r'<nav class="spis">(.*?)</nav>', page, re.S)
+listed = set(re.findall(r'href="#([^"]+)"', nav.group(1))) if nav else set()
+chapters = re.findall(r'<h[23] id="([^"]+)"', page)
+for c in chapters:
+    if c != "spis-tresci" and c not in listed:
+        print(f"chapter #{c} is not in the contents list")
+for target in sorted(set(re.findall(r'href="#([^"]+)"', page)) - ids):
+    print(f"a link to #{target}, which is no chapter")
+text = re.sub(r"<pre.*?</pre>", "", page, flags=re.S)
+for m in re.finditer(r"zob\.\s+(też\s+)?„[^”]*”", text):
+    print(f"a reference that is no link: {m.group(0)}")
+if re.search(r"@[A-Z_]+@", page):
+    print("a placeholder left unfilled")
+if sys.argv[2] not in page:
+    print(f"the supplier ({sys.argv[2]}) is not named")
+if not re.search(r"pre \{[^}]*white-space: pre-wrap", page):
+    print("code blocks do not wrap their long lines")
+if not nav:
+    print("no contents list")
+PY
+  )
+  if [ -z "$problems" ]; then
+    echo "guide-examples: the HTML guide: a contents list of every chapter, every reference a link"
+    passed=$((passed + 1))
+  else
+    echo "guide-examples: the HTML guide's contents and links:"
+    sed 's/^/  /' <<<"$problems"
+    failed=$((failed + 1))
+  fi
+
+  # The guide and the changelog as the package's text files: plain text for Notepad (a byte order
+  # mark, CRLF), no Markdown markup, no example markers, no placeholders, tables laid out, and no
+  # line over 78 columns but the lines of code blocks, which are never wrapped.
+  scripts/guide-text.sh --contents --version 0.0.0 "$guide" "$work/guide.txt" &&
+    scripts/guide-text.sh CHANGELOG.md "$work/changelog.txt" || failed=$((failed + 1))
+  for pair in "$guide:$work/guide.txt" "CHANGELOG.md:$work/changelog.txt"; do
+    source_md=${pair%%:*} rendered=${pair#*:}
+    [ -f "$rendered" ] || continue
+    problems=$(python3 - "$source_md" "$rendered" "$(project_publisher)" <<'PY'
+import re, sys
+source = open(sys.argv[1], encoding="utf-8").read()
+raw = open(sys.argv[2], "rb").read()
+if not raw.startswith(b"\xef\xbb\xbf"):
+    print("no UTF-8 byte order mark")
+if re.search(rb"(?<!\r)\n", raw):
+    print("a line that does not end in CRLF")
+text = raw.decode("utf-8-sig").replace("\r\n", "\n")
+code = set()
+for block in re.findall(r"^ *```[^\n]*\n(.*?)^ *```", source, re.S | re.M):
+    code.update(l.strip() for l in block.split("\n") if l.strip())
+for word in ("przyklad=", "wynik=", "```"):
+    if word in text:
+        print(f"'{word}' is in the text")
+if re.search(r"@[A-Z_]+@", text):
+    print("a placeholder left unfilled")
+for n, line in enumerate(text.split("\n"), 1):
+    if line.strip() in code:
+        continue
+    if len(line) > 78:
+        print(f"line {n} is {len(line)} columns wide: {line}")
+    if re.search(r"`|\*\*|\]\(|^\s*#|^\s*\|?\s*:?-{3,}:?\s*\||<[a-z/]", line):
+        print(f"line {n} has Markdown markup: {line}")
+if "INSTRUKCJA" in sys.argv[1]:
+    if sys.argv[3] not in text:
+        print(f"the supplier ({sys.argv[3]}) is not named")
+    # The record sizes' table, its number columns aligned right.
+    if not re.search(r"^ *Mm +58 +526\n *Mm_dok +67 +660$", text, re.M):
+        print("the record sizes' table is not laid out in columns")
+PY
+    )
+    if [ -z "$problems" ]; then
+      echo "guide-examples: $source_md as text: plain, laid out, no markup, no markers"
+      passed=$((passed + 1))
+    else
+      echo "guide-examples: $source_md as text:"
+      sed 's/^/  /' <<<"$problems" | head -n 20
+      failed=$((failed + 1))
+    fi
+  done
 fi
 
 if [ ${#updated[@]} -gt 0 ]; then
