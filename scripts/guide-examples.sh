@@ -162,7 +162,7 @@ if [ "$mode" = native ] && [ $update -eq 0 ]; then
   # Its contents list and references: every chapter listed, every link leading to a chapter, no
   # „zob. „…”” left as plain text; the supplier named, and long lines wrapped, not cut.
   source scripts/project.sh
-  problems=$(python3 - "$work/one.html" "$(project_publisher)" <<'PY'
+  problems=$(python3 - "$work/one.html" "$(project_publisher)" 2>&1 <<'PY'
 import re, sys
 page = open(sys.argv[1], encoding="utf-8").read()
 ids = set(re.findall(r' id="([^"]+)"', page))
@@ -186,7 +186,7 @@ if not re.search(r"pre \{[^}]*white-space: pre-wrap", page):
 if not nav:
     print("no contents list")
 PY
-  )
+  ) || problems+=$'\n'"the check could not read the page"
   if [ -z "$problems" ]; then
     echo "guide-examples: the HTML guide: a contents list of every chapter, every reference a link"
     passed=$((passed + 1))
@@ -199,12 +199,15 @@ PY
   # The guide and the changelog as the package's text files: plain text for Notepad (a byte order
   # mark, CRLF), no Markdown markup, no example markers, no placeholders, tables laid out, and no
   # line over 78 columns but the lines of code blocks, which are never wrapped.
-  scripts/guide-text.sh --contents --version 0.0.0 "$guide" "$work/guide.txt" &&
-    scripts/guide-text.sh CHANGELOG.md "$work/changelog.txt" || failed=$((failed + 1))
-  for pair in "$guide:$work/guide.txt" "CHANGELOG.md:$work/changelog.txt"; do
-    source_md=${pair%%:*} rendered=${pair#*:}
-    [ -f "$rendered" ] || continue
-    problems=$(python3 - "$source_md" "$rendered" "$(project_publisher)" <<'PY'
+  for pair in "$guide:$work/guide.txt:--contents --version 0.0.0" "CHANGELOG.md:$work/changelog.txt:"; do
+    IFS=: read -r source_md rendered options <<<"$pair"
+    # shellcheck disable=SC2086 # the options are words
+    if ! scripts/guide-text.sh $options "$source_md" "$rendered"; then
+      echo "guide-examples: $source_md as text: scripts/guide-text.sh failed"
+      failed=$((failed + 1))
+      continue
+    fi
+    problems=$(python3 - "$source_md" "$rendered" "$(project_publisher)" 2>&1 <<'PY'
 import re, sys
 source = open(sys.argv[1], encoding="utf-8").read()
 raw = open(sys.argv[2], "rb").read()
@@ -226,7 +229,8 @@ for n, line in enumerate(text.split("\n"), 1):
         continue
     if len(line) > 78:
         print(f"line {n} is {len(line)} columns wide: {line}")
-    if re.search(r"`|\*\*|\]\(|^\s*#|^\s*\|?\s*:?-{3,}:?\s*\||<[a-z/]", line):
+    if re.search(r"`|\*\*|\]\(|^\s*#|^\s*\|?\s*:?-{3,}:?\s*\||"
+                 r"</?(p|a|br|code|strong|em|pre|table|tr|td|th|ul|ol|li|h[1-6])\b[^>]*>", line):
         print(f"line {n} has Markdown markup: {line}")
 if "INSTRUKCJA" in sys.argv[1]:
     if sys.argv[3] not in text:
@@ -235,7 +239,7 @@ if "INSTRUKCJA" in sys.argv[1]:
     if not re.search(r"^ *Mm +58 +526\n *Mm_dok +67 +660$", text, re.M):
         print("the record sizes' table is not laid out in columns")
 PY
-    )
+    ) || problems+=$'\n'"the check could not read the text"
     if [ -z "$problems" ]; then
       echo "guide-examples: $source_md as text: plain, laid out, no markup, no markers"
       passed=$((passed + 1))
