@@ -179,7 +179,7 @@ def inline_text(node):
             out.append(" ")
         elif tag == "linebreak":
             out.append("\n")
-        elif tag in ("html_inline",):
+        elif tag == "html_inline":
             out.append(n.text or "")
         elif tag == "link":
             start = len(out)
@@ -235,13 +235,10 @@ def underline(title, char):
 
 
 class Text:
-    def __init__(self, contents, version):
-        self.contents = contents
-        self.version = version
+    """Block layout; VERSION, when given, is named under the title."""
 
-    def render(self, root):
-        blocks = self.blocks(list(root), 0)
-        return "\n".join(l.rstrip() for l in blocks).rstrip("\n") + "\n"
+    def __init__(self, version):
+        self.version = version
 
     def blocks(self, nodes, indent):
         out = []
@@ -350,7 +347,7 @@ class Text:
 
 def render_text(source, contents, version):
     root = ET.fromstring(cmark(source, "xml"))
-    t = Text(contents, version)
+    t = Text(version)
     nodes = list(root)
     chapters = [n for n in nodes if n.tag == NS + "heading" and n.get("level") in ("2", "3")]
     out = []
