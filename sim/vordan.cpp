@@ -49,6 +49,8 @@ bool is_recalculation(int32_t ordinal) {
     return false;
 }
 
+// Every service starts here: the call goes into the trace, then the habits that act during it and
+// the test's on_call run, before the service does its own work.
 void trace(const std::string& call, int32_t ordinal) {
     g_host->trace.push_back(call);
     const Habits& habits = g_host->habits;

@@ -394,6 +394,21 @@ TEST_P(HookFrame, HandsOnTheHeaderRecordItsHookTakesWhenTheHostMovesIt) {
     EXPECT_EQ(h().moved_away[t.header].size(), 2u);
 }
 
+// A host may list one record twice in the array. The second visit leaves it as the first did: the
+// RW and MR hooks find it priced, the MM hook computes the same values again.
+TEST_P(HookFrame, ARecordListedTwiceEndsAsAfterOneVisit) {
+    const LineTable& t = GetParam();
+    h().items.push_back({1, 1, 10.25, 4});
+    vordan::Lines once = fillable(1, 1, 0x01);
+    vordan::Lines twice = fillable(1, 1, 0x01);
+    ctrl_e(t.table, once);
+    std::vector<uint8_t*> array = {twice[0], twice[0]};
+    int32_t count = 2;
+    dispatch(t.table, kCtrlE, &count, array.data());
+    EXPECT_EQ(twice.records[0]->bytes(), once.records[0]->bytes());
+    EXPECT_NE(once.records[0]->bytes(), fillable(1, 1, 0x01).records[0]->bytes()); // filled
+}
+
 TEST_P(HookFrame, PassesCodeMinusOneToTheConversionAs65535) {
     const LineTable& t = GetParam();
     h().rates[65535] = 2.0;
