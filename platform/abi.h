@@ -12,6 +12,15 @@
 #define CZ_CDECL
 #endif
 
+// The Windows loader calls a DLL's image entry point __stdcall (the routine removes its own
+// arguments). Only the i386 Windows build has that convention; the simulated loader on Linux calls
+// the same routine as a plain one.
+#if defined(_WIN32) && defined(__i386__)
+#define CZ_WINAPI __attribute__((stdcall))
+#else
+#define CZ_WINAPI
+#endif
+
 // A routine pointer of unknown signature, as GetProcAddress hands it out.
 typedef void(CZ_CDECL* cz_proc)(void);
 

@@ -18,6 +18,7 @@ std::vector<loader::Lookup> g_lookups;
 std::vector<int32_t> g_answers;
 size_t g_next_answer = 0;
 int32_t g_then = 0;
+bool g_cut_unterminated = false;
 
 // Windows compares module names without case and adds ".dll" when the name has no extension.
 std::string base_name(const char* name) {
@@ -71,6 +72,11 @@ void loader::reset() {
     g_answers.clear();
     g_next_answer = 0;
     g_then = 0;
+    g_cut_unterminated = false;
+}
+
+void loader::cut_names_unterminated(bool xp) {
+    g_cut_unterminated = xp;
 }
 
 void loader::script_answers(const std::vector<int32_t>& answers, int32_t then) {
@@ -96,17 +102,20 @@ cz_module cz_module_handle(const char* name) {
 }
 
 uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
-    if (size == 0) return 0;
-    Module* m = slot_of(module);
-    if (!m || !m->has_file_name) {
-        buffer[0] = 0;
-        return 0;
-    }
-    uint32_t n = static_cast<uint32_t>(m->file_name.size());
-    if (n >= size) n = size - 1;
-    memcpy(buffer, m->file_name.data(), n);
-    buffer[n] = 0;
-    return n;
+    // GetModuleFileNameA as Windows answers it (see loader::cut_names_unterminated).
+    auto call = [module](char* to, uint32_t limit) -> uint32_t {
+        Module* m = slot_of(module);
+        if (!m || !m->has_file_name) return 0;
+        const uint32_t length = static_cast<uint32_t>(m->file_name.size());
+        if (length < limit) {
+            memcpy(to, m->file_name.c_str(), length + 1);
+            return length;
+        }
+        memcpy(to, m->file_name.data(), limit);
+        if (!g_cut_unterminated) to[limit - 1] = 0;
+        return limit;
+    };
+    return cz_terminated_file_name(call, buffer, size);
 }
 
 cz_proc cz_proc_address(cz_module module, const char* name_or_ordinal) {

@@ -43,8 +43,14 @@ cz_module load_library(const cz_sim_image* image, const char* file_name);
 // Runs the start routine with reason 0 and removes the module.
 void free_library(cz_module module);
 
-// Removes every module and forgets the message boxes, the script and the lookups.
+// Removes every module and forgets the message boxes, the script, the lookups and the setting
+// below.
 void reset();
+
+// GetModuleFileNameA cuts a name longer than its buffer to the buffer's size and returns that size.
+// Windows since Vista ends the cut name with a zero in the buffer's last byte (the default here);
+// Windows XP leaves it without one (`xp` true).
+void cut_names_unterminated(bool xp);
 
 // One box that MessageBoxA was asked to show, with the answer it gave.
 struct Box {

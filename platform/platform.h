@@ -17,6 +17,21 @@ cz_module cz_module_handle(const char* name);
 // Older Windows leaves a cut name without its zero; this wrapper always terminates it.
 uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size);
 
+// What cz_module_file_name makes of the system's answer, on both platforms, apart from the call
+// itself so that the tests reach it with every answer. `call(buffer, size)` is GetModuleFileNameA
+// for the module: the length of the name it wrote, 0 on failure, or `size` when the name was cut
+// to the buffer (Windows XP then leaves the cut name without its terminating zero, later Windows
+// ends it in the buffer's last byte). The result is the name's length, and the name always ends
+// with a zero inside the buffer.
+template <typename Call>
+inline uint32_t cz_terminated_file_name(Call call, char* buffer, uint32_t size) {
+    if (size == 0) return 0;
+    uint32_t n = call(buffer, size);
+    if (n >= size) n = size - 1;
+    buffer[n] = 0;
+    return n;
+}
+
 // GetProcAddress: an export by ordinal (identifier below 65536) or by name; null when absent.
 cz_proc cz_proc_address(cz_module module, const char* name_or_ordinal);
 

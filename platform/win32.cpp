@@ -8,12 +8,10 @@ cz_module cz_module_handle(const char* name) {
 }
 
 uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
-    if (size == 0) return 0;
-    DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
-    // Windows XP returns `size` and leaves no terminating zero when the path is cut.
-    if (n >= size) n = size - 1;
-    buffer[n] = 0;
-    return n;
+    auto call = [module](char* to, uint32_t limit) -> uint32_t {
+        return GetModuleFileNameA(static_cast<HMODULE>(module), to, limit);
+    };
+    return cz_terminated_file_name(call, buffer, size);
 }
 
 cz_proc cz_proc_address(cz_module module, const char* name_or_ordinal) {

@@ -9,4 +9,4 @@ static const cz_sim_export kExports[] = {
     {30009, nullptr, reinterpret_cast<cz_proc>(cz_entry_30009)},
 };
 
-const cz_sim_image cenyzak_image = {"cenyzak.dll", kExports, 3, module_startup};
+const cz_sim_image cenyzak_image = {"cenyzak.dll", kExports, 3, DllMain};

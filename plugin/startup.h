@@ -13,3 +13,7 @@ int32_t attach_routine(cz_module self, uint32_t reason, void* reserved);
 // Module start-up, as the platform's loader runs it: the attach routine, then at process attach
 // the start-up binding pass. 0 fails the load.
 int32_t module_startup(cz_module self, uint32_t reason, void* reserved);
+
+// The image entry point (plugin/dllmain.cpp): the module start-up as the platform's loader calls
+// it, with the Windows loader's convention; non-zero lets the load go on (TRUE), 0 fails it.
+extern "C" int32_t CZ_WINAPI DllMain(cz_module instance, uint32_t reason, void* reserved);

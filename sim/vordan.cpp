@@ -28,8 +28,43 @@ std::string num(int64_t i) {
     return std::to_string(i);
 }
 
+void move_current(int32_t number) {
+    auto it = g_host->tables.find(number);
+    if (it == g_host->tables.end()) return;
+    Table& t = it->second;
+    auto fresh = std::make_unique<OddBuffer>(t.current->size());
+    memcpy(fresh->data(), t.current->data(), t.current->size());
+    put(t.descriptor->data(), desc::kCurrent, fresh->data());
+    auto& away = g_host->moved_away[number];
+    away.push_back(std::move(t.current));
+    t.current = std::move(fresh);
+    const TableInfo* info = find_table(number);
+    g_host->names[t.current->data()] =
+        std::string(info ? info->name : "?") + "#" + std::to_string(away.size());
+}
+
+bool is_recalculation(int32_t ordinal) {
+    for (int32_t r : {52333, 52334, 52335, 51465, 51466, 51472, 51473})
+        if (r == ordinal) return true;
+    return false;
+}
+
+// Every service starts here: the call goes into the trace, then the habits that act during it and
+// the test's on_call run, before the service does its own work.
 void trace(const std::string& call, int32_t ordinal) {
     g_host->trace.push_back(call);
+    const Habits& habits = g_host->habits;
+    for (const Habits::Move& m : habits.moves)
+        if (m.during == ordinal) move_current(m.table);
+    if (habits.recalculations_look_up && is_recalculation(ordinal)) {
+        const Item& item = *habits.recalculations_look_up;
+        g_host->lookup_key = item.key;
+        g_host->lookup_scope = item.scope;
+        if (uint8_t* k9 = g_host->current(kK9)) {
+            put(k9, k9::kPriceCode, item.code);
+            put(k9, k9::kPrice, item.price);
+        }
+    }
     if (g_host->on_call) g_host->on_call(ordinal);
 }
 
@@ -248,6 +283,9 @@ int16_t* CZ_CDECL vordan_52265(void) {
 
 int32_t* CZ_CDECL vordan_52266(void) {
     trace("52266()", 52266);
+    const auto& seen_as = g_host->habits.key_seen_as;
+    if (auto it = seen_as.find(g_host->lookup_key); it != seen_as.end())
+        g_host->lookup_key = it->second;
     return &g_host->lookup_key;
 }
 
@@ -317,7 +355,7 @@ int32_t CZ_CDECL vordan_52412(int32_t a, int32_t b) {
         if (!k9) return 0;
         put(k9, k9::kPriceCode, item.code);
         put(k9, k9::kPrice, item.price);
-        return 1;
+        return g_host->habits.found;
     }
     return 0;
 }

@@ -52,6 +52,30 @@ struct HandlerCall {
     uint32_t rest[7];
 };
 
+// Ways of a legal host that the default host never shows. All are off by default, so that
+// hostsim's scenarios and every test that asks for none see the tidy host; a test switches one on
+// to see that the plug-in does not rely on the tidy way.
+struct Habits {
+    // What 52412 answers when it finds the item: any non-zero value means found.
+    int32_t found = 1;
+    // A host that normalises its lookup key: every call of 52266 first turns the key cell's value
+    // v into key_seen_as[v] when the map has it, so the fresh cell need not read back what was
+    // written through the last one.
+    std::map<int32_t, int32_t> key_seen_as;
+    // Current records that move: during every call of service `during`, the current record of
+    // `table` moves to a fresh buffer with the same bytes (named like the old one with "#n", the
+    // n-th move); the old buffer stays, no longer current.
+    struct Move {
+        int32_t table;
+        int32_t during;
+    };
+    std::vector<Move> moves;
+    // An item that the recalculation services (52333 to 52335, 51465, 51466, 51472, 51473) look
+    // up for themselves: each leaves the lookup key and scope set to it and k9's current record
+    // holding it.
+    std::optional<Item> recalculations_look_up;
+};
+
 struct Host {
     int32_t version = 112;
     std::map<int32_t, Table> tables; // by number; a missing number has no descriptor
@@ -84,6 +108,8 @@ struct Host {
     // recalculation counts, 51466 and 51473 the Mr and Mm totals. Off, they only trace, so that a
     // test sees exactly the bytes the plug-in wrote.
     bool recalculate = false;
+    Habits habits;
+    std::map<int32_t, std::vector<std::unique_ptr<records::OddBuffer>>> moved_away; // by table
 
     // Sets up every table with the given record size (or the up-to-date one).
     void add_table(int32_t number, int16_t size);

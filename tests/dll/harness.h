@@ -9,7 +9,11 @@
 #include "undertest/plugin.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -90,6 +94,34 @@ class HostTest : public ::testing::Test {
     }
 
     undertest::Plugin plugin_;
+};
+
+// A record array as a host may hand it over: its last entry ends where the process's readable
+// memory ends, the page after it mapped without access, so that a read past the array's end
+// faults in every build (not only where AddressSanitizer watches).
+class PageEndArray {
+  public:
+    explicit PageEndArray(const std::vector<uint8_t*>& entries) {
+        const size_t page = size_t(sysconf(_SC_PAGESIZE));
+        const size_t bytes = entries.size() * sizeof(uint8_t*);
+        size_ = (bytes + page - 1) / page * page + page;
+        void* map =
+            mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (map == MAP_FAILED) std::abort();
+        base_ = static_cast<uint8_t*>(map);
+        mprotect(base_ + size_ - page, page, PROT_NONE);
+        data_ = reinterpret_cast<uint8_t**>(base_ + size_ - page - bytes);
+        if (bytes) memcpy(data_, entries.data(), bytes);
+    }
+    ~PageEndArray() { munmap(base_, size_); }
+    PageEndArray(const PageEndArray&) = delete;
+    PageEndArray& operator=(const PageEndArray&) = delete;
+    uint8_t** data() { return data_; }
+
+  private:
+    uint8_t* base_;
+    size_t size_;
+    uint8_t** data_;
 };
 
 // The plug-in's texts are Mazovia bytes, and the message box shows Windows-1250: expected texts

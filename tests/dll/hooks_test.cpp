@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <tuple>
 
 using namespace harness;
 using records::get;
@@ -33,6 +35,9 @@ struct LineTable : undertest::LineTable {
     // `shortening`: the calls after it get the new count.
     int32_t shortening;
     std::vector<std::string> recalculations;
+    // The recalculation calls of a filled two-line document whose host moves the header table's
+    // current record to a fresh buffer in every lookup (the n-th buffer is traced as "#n").
+    std::vector<std::string> moved_header_recalculations;
 };
 const LineTable kLineTables[] = {
     {*undertest::line_table(records::kRwDok),
@@ -42,7 +47,10 @@ const LineTable kLineTables[] = {
      {},
      0,
      52334,
-     {"52333(line0)", "52333(line1)", "52334(lines, 2, Rw, 0, 0, 0)", "52335(Rw, Rw, lines, 1)"}},
+     {"52333(line0)", "52333(line1)", "52334(lines, 2, Rw, 0, 0, 0)", "52335(Rw, Rw, lines, 1)"},
+     // the one current after the lines
+     {"52333(line0)", "52333(line1)", "52334(lines, 2, Rw#2, 0, 0, 0)",
+      "52335(Rw#2, Rw#2, lines, 2)"}},
     {*undertest::line_table(records::kMrDok),
      mr_dok::kScope,
      false,
@@ -50,7 +58,10 @@ const LineTable kLineTables[] = {
      {mr_dok::kPriceCode, mr_dok::kSellingCode},
      11, // the line price and ten selling prices
      51465,
-     {"51465(line0, lines, 2, Mr, 0, 0, 0)", "51466(Mr, Mr, lines, 1)"}},
+     {"51465(line0, lines, 2, Mr, 0, 0, 0)", "51466(Mr, Mr, lines, 1)"},
+     // the one current when the event arrived, for every line
+     {"51465(line0, lines, 2, Mr, 0, 0, 0)", "51466(Mr, Mr, lines, 2)",
+      "51465(line1, lines, 2, Mr, 0, 0, 0)", "51466(Mr, Mr, lines, 2)"}},
     {*undertest::line_table(records::kMmDok),
      records::mm::kScope,
      true,
@@ -58,7 +69,9 @@ const LineTable kLineTables[] = {
      {mm_dok::kPriceCode},
      1,
      51472,
-     {"51472(line0, lines, 2, Mm, 0, 0, 0)", "51473(Mm, Mm, lines, 1)"}},
+     {"51472(line0, lines, 2, Mm, 0, 0, 0)", "51473(Mm, Mm, lines, 1)"},
+     {"51472(line0, lines, 2, Mm, 0, 0, 0)", "51473(Mm, Mm, lines, 2)",
+      "51472(line1, lines, 2, Mm, 0, 0, 0)", "51473(Mm, Mm, lines, 2)"}},
 };
 
 void PrintTo(const LineTable& t, std::ostream* os) {
@@ -166,6 +179,14 @@ class HookFrame : public HostTest, public ::testing::WithParamInterface<LineTabl
                 memset(lines[i] + u.offset, 0, u.width);
         }
         return lines;
+    }
+    // The calls of the recalculation services in the trace, in order.
+    std::vector<std::string> recalculations() const {
+        std::vector<std::string> calls;
+        for (const std::string& call : vordan::host().trace)
+            for (const char* prefix : {"5233", "5146", "5147"})
+                if (call.rfind(prefix, 0) == 0) calls.push_back(call);
+        return calls;
     }
 };
 
@@ -287,9 +308,9 @@ TEST_P(HookFrame, SkipsAHoleInTheRecordArray) {
 
 // On a document longer than the distance the hook looks ahead, it reads an entry of the record
 // array ahead of the line it fills only below the count as it is then (an array exactly as long
-// as the count: AddressSanitizer reports a read past it), and a pointer it finds there is not
-// dereferenced before that line's turn: the wild entries beyond a count the host shrinks during
-// the loop do no harm.
+// as the count, ending where readable memory ends: a read past it faults), and a pointer it finds
+// there is not dereferenced before that line's turn: the wild entries beyond a count the host
+// shrinks during the loop do no harm.
 TEST_P(HookFrame, LooksAheadOnlyBelowTheCountAndThroughNoPointerBeforeItsTurn) {
     const LineTable& t = GetParam();
     struct Case {
@@ -311,7 +332,8 @@ TEST_P(HookFrame, LooksAheadOnlyBelowTheCountAndThroughNoPointerBeforeItsTurn) {
             ++lookups;
             count = c.shrunk_to;
         };
-        dispatch(t.table, 5, &count, array.data());
+        PageEndArray at_page_end(array);
+        dispatch(t.table, 5, &count, at_page_end.data());
         EXPECT_EQ(lookups, c.shrunk_to);
     }
 }
@@ -356,11 +378,35 @@ TEST_P(HookFrame, RecalculationsGetTheCountAsItIsAtEachCall) {
         if (ordinal == t.shortening) lines.count = 1;
     };
     ctrl_e(t.table, lines);
-    std::vector<std::string> recalculations;
-    for (const std::string& call : h().trace)
-        for (const char* prefix : {"5233", "5146", "5147"})
-            if (call.rfind(prefix, 0) == 0) recalculations.push_back(call);
-    EXPECT_EQ(recalculations, t.recalculations);
+    EXPECT_EQ(recalculations(), t.recalculations);
+}
+
+// A host may make another buffer the current record of a document header while the event runs.
+// The RW hook takes the header for its closing recalculations after the lines; the MR and MM
+// hooks take it once, when the event arrives.
+TEST_P(HookFrame, HandsOnTheHeaderRecordItsHookTakesWhenTheHostMovesIt) {
+    const LineTable& t = GetParam();
+    h().items.push_back({1, 1, 10.0, 0});
+    vordan::Lines lines = fillable(2, 1, 0x01);
+    h().habits.moves = {{t.header, 52412}};
+    ctrl_e(t.table, lines);
+    EXPECT_EQ(recalculations(), t.moved_header_recalculations);
+    EXPECT_EQ(h().moved_away[t.header].size(), 2u);
+}
+
+// A host may list one record twice in the array. The second visit leaves it as the first did: the
+// RW and MR hooks find it priced, the MM hook computes the same values again.
+TEST_P(HookFrame, ARecordListedTwiceEndsAsAfterOneVisit) {
+    const LineTable& t = GetParam();
+    h().items.push_back({1, 1, 10.25, 4});
+    vordan::Lines once = fillable(1, 1, 0x01);
+    vordan::Lines twice = fillable(1, 1, 0x01);
+    ctrl_e(t.table, once);
+    std::vector<uint8_t*> array = {twice[0], twice[0]};
+    int32_t count = 2;
+    dispatch(t.table, kCtrlE, &count, array.data());
+    EXPECT_EQ(twice.records[0]->bytes(), once.records[0]->bytes());
+    EXPECT_NE(once.records[0]->bytes(), fillable(1, 1, 0x01).records[0]->bytes()); // filled
 }
 
 TEST_P(HookFrame, PassesCodeMinusOneToTheConversionAs65535) {
@@ -404,5 +450,124 @@ TEST_F(HookInstall, AnEmptyHandlerSlotIsNeverCalled) {
     EXPECT_EQ(detach(), 0);
     EXPECT_EQ(h().tables.at(records::kRwDok).handler(), nullptr); // the slot as the host had it
 }
+
+// Legal ways of a host that the default simulated host never shows, none of which may change what
+// the plug-in does. Each is run against the tidy host on the same document, a document longer
+// than the hook's look-ahead with lines found, not found and without a key: the plug-in must make
+// the same host calls in the same order with the same arguments, leave the same bytes in every
+// line and the host's lookup key and scope as they were.
+struct Habit {
+    const char* label;
+    void (*on)(vordan::Habits&);
+    bool page_end_array; // the record array ends where readable memory ends
+};
+const Habit kHabits[] = {
+    {"LookupFoundAsMinusOne", [](vordan::Habits& m) { m.found = -1; }, false},
+    {"LookupFoundAsInt32Min", [](vordan::Habits& m) { m.found = INT32_MIN; }, false},
+    {"LookupFoundInHighBitsOnly", [](vordan::Habits& m) { m.found = 0x10000; }, false},
+    // The tidy host's document holds the keys as this host reads them back.
+    {"KeyCellReadsBackNormalised",
+     [](vordan::Habits& m) {
+         m.key_seen_as = {{0, 3}, {2, 0}, {-1, 1}};
+     },
+     false},
+    {"K9RecordMovesInEveryLookup",
+     [](vordan::Habits& m) {
+         m.moves = {{records::kK9, 52412}};
+     },
+     false},
+    {"RecalculationsMakeLookupsOfTheirOwn",
+     [](vordan::Habits& m) {
+         m.recalculations_look_up = vordan::Item{0x777, 0x77, 666.5, 66};
+     },
+     false},
+    {"RecordArrayEndsAtUnreadableMemory", [](vordan::Habits&) {}, true},
+};
+
+void PrintTo(const Habit& habit, std::ostream* os) {
+    *os << habit.label;
+}
+
+class HostHabits : public HostTest,
+                   public ::testing::WithParamInterface<std::tuple<LineTable, Habit>> {
+  protected:
+    static constexpr size_t kLines = 20; // beyond the look-ahead of 16 lines
+    static constexpr int16_t kScope = 7;
+
+    void SetUp() override {
+        HostTest::SetUp();
+        ready();
+        h().items = {{1, kScope, 2.5, 1}, {2, kScope, -7.75, 2}, {3, kScope, 1234.5, 3}};
+    }
+
+    struct Outcome {
+        std::vector<std::string> trace;
+        std::vector<std::vector<uint8_t>> lines;
+        int32_t key;
+        int16_t scope;
+    };
+
+    // One Ctrl-E on the document, by the host with the habit (`untidy`) or by the tidy host.
+    Outcome run(bool untidy) {
+        const auto& [t, habit] = GetParam();
+        vordan::Habits habits;
+        habit.on(habits);
+        vordan::Lines lines = h().make_lines(t.table, kLines, 0x01);
+        name(lines);
+        for (size_t i = 0; i < kLines; ++i) {
+            int32_t key = std::vector<int32_t>{1, 0, 2, 3, -1}[i % 5]; // -1 has no item
+            if (auto seen = habits.key_seen_as.find(key);
+                !untidy && seen != habits.key_seen_as.end())
+                key = seen->second;
+            put(lines[i], t.key, static_cast<int16_t>(key));
+            put(t.scope_in_header ? h().current(t.header) : lines[i], t.lookup_scope, kScope);
+            for (const Extent& u : t.unpriced)
+                memset(lines[i] + u.offset, 0, u.width);
+        }
+        uint8_t** array = lines.pointers.data();
+        std::unique_ptr<PageEndArray> at_page_end;
+        if (untidy && habit.page_end_array) {
+            at_page_end = std::make_unique<PageEndArray>(lines.pointers);
+            array = at_page_end->data();
+            h().names[array] = "lines";
+        }
+        h().habits = untidy ? habits : vordan::Habits();
+        h().trace.clear();
+        h().lookup_key = 4444;
+        h().lookup_scope = 55;
+        dispatch(t.table, kCtrlE, &lines.count, array);
+        h().habits = vordan::Habits();
+        Outcome o{h().trace, {}, h().lookup_key, h().lookup_scope};
+        for (const auto& record : lines.records)
+            o.lines.push_back(record->bytes());
+        return o;
+    }
+};
+
+TEST_P(HostHabits, ChangeNothingThePluginDoes) {
+    const Outcome tidy = run(false);
+    const Outcome untidy = run(true);
+    EXPECT_EQ(untidy.trace, tidy.trace);
+    // The key fields may differ: the tidy host's document holds the keys as read back.
+    const std::vector<Extent> keys = {records::extent(std::get<0>(GetParam()).key)};
+    for (size_t i = 0; i < kLines; ++i) {
+        const std::vector<uint8_t>& want = tidy.lines[i];
+        EXPECT_EQ(undertest::changed_outside(untidy.lines[i].data(), want.data(),
+                                             uint32_t(want.size()), keys),
+                  -1)
+            << "line " << i;
+    }
+    EXPECT_EQ(untidy.key, tidy.key);
+    EXPECT_EQ(untidy.scope, tidy.scope);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineTables, HostHabits,
+                         ::testing::Combine(::testing::ValuesIn(kLineTables),
+                                            ::testing::ValuesIn(kHabits)),
+                         [](const auto& info) {
+                             std::string s = std::get<0>(info.param).name;
+                             s.erase(std::remove(s.begin(), s.end(), '_'), s.end());
+                             return s + "_" + std::get<1>(info.param).label;
+                         });
 
 } // namespace

@@ -87,12 +87,20 @@ TEST_F(StartRoutine, FailsTheLoadInAProcessWithoutTheHostModule) {
     EXPECT_TRUE(h().trace.empty());
 }
 
-TEST_F(StartRoutine, CutsALongFileNameToTheLimitWithItsZero) {
+// Whether Windows ends the cut name with a zero (since Vista) or not (Windows XP).
+class StartRoutineOn : public PluginTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StartRoutineOn, CutsALongFileNameToTheLimitWithItsZero) {
+    loader::cut_names_unterminated(GetParam());
     const std::string dir = "C:\\Wtyczki\\";
     ASSERT_TRUE(load((dir + std::string(400, 'n')).c_str()));
     // 299 bytes of the path survive, its zero is the 300th.
     EXPECT_EQ(shown_file_name(), std::string(299 - dir.size(), 'n'));
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, StartRoutineOn, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "WindowsXp" : "LaterWindows");
+});
 
 TEST_F(StartRoutine, LeavesTheFileNameEmptyWhenItCannotBeHad) {
     ASSERT_TRUE(load(nullptr));
