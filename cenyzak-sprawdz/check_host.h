@@ -9,6 +9,10 @@
 // itself, another module, a 64-bit one, no module) is named as such. When an installed cenyzak.dll
 // is found or named, it is compared with the package: its version with this build's, its SHA-256
 // with the package's SHA256SUMS when that file is given.
+//
+// In three parts: findings.h finds all of this as data, without a word; verdicts.h holds the
+// verdict rules, one table from the state of the findings to the exit status, WYNIK and CO DALEJ;
+// report_pl.cpp words the findings and the verdict as the Polish report.
 #pragma once
 
 #include <cstdint>
