@@ -78,7 +78,21 @@ void read_module(Findings& f) {
     const pe::Exports e =
         pe::read_exports(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (!e.ok) {
-        f.kind = e.is_64_bit ? ModuleKind::is_64_bit : ModuleKind::not_a_module;
+        switch (e.fault) {
+        case pe::Fault::not_a_module:
+            f.kind = ModuleKind::not_a_module;
+            break;
+        case pe::Fault::is_64_bit:
+            f.kind = ModuleKind::is_64_bit;
+            break;
+        case pe::Fault::other_machine:
+            f.kind = ModuleKind::other_machine;
+            break;
+        case pe::Fault::none:
+        case pe::Fault::damaged:
+            f.kind = ModuleKind::damaged;
+            break;
+        }
         f.detail = e.error;
         return;
     }

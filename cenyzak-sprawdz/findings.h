@@ -2,7 +2,8 @@
 // given and what kind of module that is, which of the 21 services the module exports, and which
 // copies of cenyzak.dll are installed, with their version and SHA-256 beside the package's.
 // find() does all the reading; the Polish report (report_pl.cpp) and the verdict rules
-// (verdicts.h) work from its result alone.
+// (verdicts.h) work from its result alone. The one text in it is the readers' own detail of a fault
+// (`detail`, `Copy::why`: "plik nie zaczyna się od „MZ”"), which the report quotes as it is.
 #pragma once
 
 #include "cenyzak-sprawdz/check_host.h"
@@ -18,8 +19,10 @@ enum class ModuleKind {
     no_such_path,  // neither a file nor a folder
     not_in_folder, // a folder without VORDAN.dll
     unreadable,    // the module's file could not be read
-    not_a_module,  // the bytes are no readable 32-bit Windows module (the reader's detail says why)
+    not_a_module,  // the bytes are no Windows module at all (the reader's detail says why)
+    damaged,       // a module, cut short or inconsistent: nothing of it can be read
     is_64_bit,     // a 64-bit module
+    other_machine, // a module for another processor than 32-bit x86
     plugin_itself, // cenyzak.dll itself: its three entries and none of the services
     other_module,  // a module with none of the services
     host,          // the program's module: at least one of the services
@@ -51,12 +54,12 @@ struct Copy {
 
 struct Findings {
     ModuleKind kind = ModuleKind::no_such_path;
-    std::string target;      // the path as given
-    std::string module;      // the module's file, once there is one
-    std::string folder;      // the program's folder: where the installed plug-in is looked for
-    std::string detail;      // unreadable, not_a_module: the reader's reason
-    std::string above;       // not_in_folder: VORDAN.dll in the folder above, when there is one
-    std::string export_name; // the module's own name from its export table, when it has one
+    std::string target; // the path as given
+    std::string module; // the module's file, once there is one
+    std::string folder; // the program's folder: where the installed plug-in is looked for
+    std::string detail; // unreadable, not_a_module, damaged, other_machine: the reader's detail
+    std::string above;  // not_in_folder: VORDAN.dll in the folder above, when there is one
+    std::string export_name;       // the module's own name from its export table, when it has one
     std::vector<Service> services; // host: every one of the 21, in binding order
 
     // The installed plug-in, looked for only once the module is the program's.

@@ -77,7 +77,10 @@ CZ_HOST_SERVICES(CZ_CHECK_NAMED)
 static_assert(0 CZ_HOST_SERVICES(CZ_COUNT_SERVICE) == 21, "the texts count 21 services");
 #undef CZ_COUNT_SERVICE
 
-constexpr int kWidth = 78; // prose is wrapped to this many characters
+// The body of the report is wrapped to lines of this many characters; the verdict's two lines,
+// read first and copied into tickets, run longer before they wrap.
+constexpr size_t kWidth = 80;
+constexpr size_t kVerdictWidth = 150;
 
 constexpr const char* kDialog = "okno braku wpisu („POWAŻNY BŁĄD WTYCZKI”)";
 
@@ -93,16 +96,17 @@ std::string pad(const std::string& s, size_t width) {
     return n >= width ? s : s + std::string(width - n, ' ');
 }
 
-// Prose wrapped at word boundaries: the first line after `first`, the others after `rest`. A word
-// longer than a line (a path) stands alone on its line, whole.
-std::string wrap(const std::string& text, const std::string& first, const std::string& rest) {
+// Prose wrapped at word boundaries to `width` characters: the first line after `first`, the others
+// after `rest`. A word longer than a line (a path) stands alone on its line, whole.
+std::string wrap(const std::string& text, const std::string& first, const std::string& rest,
+                 size_t width = kWidth) {
     std::string out = first, word;
     size_t at = columns(first);
     bool line_empty = true;
     auto flush = [&] {
         if (word.empty()) return;
         const size_t n = columns(word);
-        if (!line_empty && at + 1 + n > size_t(kWidth)) {
+        if (!line_empty && at + 1 + n > width) {
             out += "\n" + rest;
             at = columns(rest);
             line_empty = true;
@@ -132,6 +136,13 @@ std::string para(const std::string& text) {
 std::string item(const std::string& text) {
     return wrap(text, "- ", "  ");
 }
+std::string indented(const std::string& text) {
+    return wrap(text, "  ", "  ");
+}
+// "WYNIK: ..." with its continuation lines under the text, not under the label.
+std::string labelled(const std::string& label, const std::string& text) {
+    return wrap(text, label + " ", std::string(columns(label) + 1, ' '), kVerdictWidth);
+}
 
 std::string join(const std::vector<int32_t>& ordinals) {
     std::string out;
@@ -156,6 +167,7 @@ std::string version_text(const uint16_t v[4]) {
 
 // The module: what the file is, and why it is not the program's module when it is not.
 std::string module_part(const Findings& f) {
+    const std::string file = "Plik: " + f.module + "\n";
     switch (f.kind) {
     case ModuleKind::no_such_path:
         return "Nie ma takiego pliku ani folderu:\n  " + f.target + "\n";
@@ -165,18 +177,21 @@ std::string module_part(const Findings& f) {
     case ModuleKind::unreadable:
         return "Nie można odczytać pliku (" + f.detail + "):\n  " + f.module + "\n";
     case ModuleKind::not_a_module:
-        return "Plik: " + f.module + "\n" +
-               para("Ten plik nie jest 32-bitowym modułem Windows: " + f.detail + ".");
+        return file + para("To nie jest moduł Windows: " + f.detail + ".");
+    case ModuleKind::damaged:
+        return file + para("Plik jest niekompletny lub uszkodzony: " + f.detail + ".");
     case ModuleKind::is_64_bit:
-        return "Plik: " + f.module + "\n" +
-               para("To moduł 64-bitowy, a wtyczka jest 32-bitowa: działa tylko w programie "
-                    "32-bitowym, z jego 32-bitowym modułem VORDAN.dll.");
+        return file + para("To moduł 64-bitowy, a wtyczka jest 32-bitowa: działa tylko w "
+                           "programie 32-bitowym, z jego 32-bitowym modułem VORDAN.dll.");
+    case ModuleKind::other_machine:
+        return file + para("To moduł dla innego procesora (" + f.detail +
+                           "), a wtyczka jest 32-bitowa (x86): działa tylko w programie "
+                           "32-bitowym, z jego 32-bitowym modułem VORDAN.dll.");
     case ModuleKind::plugin_itself:
-        return "Plik: " + f.module + "\n" +
-               para("To jest plik samej wtyczki cenyzak (ma jej wejścia 30001, 30008 i 30009), a "
-                    "nie moduł programu.");
+        return file + para("To jest plik samej wtyczki cenyzak (ma jej wejścia 30001, 30008 "
+                           "i 30009), a nie moduł programu.");
     case ModuleKind::other_module:
-        return "Plik: " + f.module + "\n" +
+        return file +
                para("Ten plik" + (f.export_name.empty() ? "" : " (moduł " + f.export_name + ")") +
                     " nie ma żadnej z 21 usług, których potrzebuje wtyczka: to nie jest moduł "
                     "programu.");
@@ -191,8 +206,8 @@ std::string services_part(const Findings& f) {
     for (const Service& s : f.services)
         text += "  " + std::to_string(s.ordinal) + "  " + pad(polish_name(s.ordinal), 38) +
                 (s.present    ? "jest"
-                 : s.stand_in ? "BRAK (ma zastępstwo)"
-                              : "BRAK (bez zastępstwa)") +
+                 : s.stand_in ? "BRAK (ma zamiennik)"
+                              : "BRAK (bez zamiennika)") +
                 "\n";
     const std::string file = check_files::base_name(f.module);
     std::string lower;
@@ -212,8 +227,8 @@ std::string missing_part(const Findings& f) {
     for (int32_t ordinal : missing) {
         const standins::StandIn* s = standins::find(ordinal);
         text += item(std::to_string(ordinal) + " (" + polish_name(ordinal) + ")" +
-                     (s ? ", ma zastępstwo: po „Ignoruj” " + std::string(s->effect) + "."
-                        : ", bez zastępstwa: bez tej usługi wtyczka nie zostanie załadowana, "
+                     (s ? ", ma zamiennik: po wybraniu „Ignoruj” " + std::string(s->effect) + "."
+                        : ", bez zamiennika: bez tej usługi wtyczka nie zostanie załadowana, "
                           "cokolwiek wybierze użytkownik."));
     }
 
@@ -227,8 +242,8 @@ std::string missing_part(const Findings& f) {
     if (first != 52158 && f.missing(52158) && (first == 52028 || first == 52029)) {
         all = "Razem: przy każdym starcie programu najpierw pojawi się " + std::string(kDialog) +
               " z numerem 52158, a zaraz po nim drugie, z numerem " + std::to_string(first) +
-              ", nawet po „Ignoruj” w pierwszym. Cokolwiek wybierze użytkownik, wtyczka nie "
-              "zostanie załadowana, bo usługa 52158 nie ma zastępstwa.";
+              ", nawet po wybraniu „Ignoruj” w pierwszym. Cokolwiek wybierze użytkownik, wtyczka "
+              "nie zostanie załadowana, bo usługa 52158 nie ma zamiennika.";
         return text + "\n" + para(all);
     }
     all = "Razem: przy każdym starcie programu pojawi się " + std::string(kDialog) + " z numerem " +
@@ -236,16 +251,17 @@ std::string missing_part(const Findings& f) {
     if (!fatal.empty()) {
         if (contains(fatal, first))
             all += "Cokolwiek wybierze użytkownik, wtyczka nie zostanie załadowana („Ponów” "
-                   "pokazuje to samo okno jeszcze raz).";
+                   "pokaże to samo okno jeszcze raz).";
         else
-            all += "Po „Przerwij” wtyczka nie zostanie załadowana. Po „Ignoruj” nie pokaże się "
-                   "już żadne okno, ale wtyczka i tak nie zostanie załadowana, bo usługa " +
-                   std::to_string(fatal.front()) + " nie ma zastępstwa.";
+            all += "Po wybraniu „Przerwij” wtyczka nie zostanie załadowana. Po wybraniu "
+                   "„Ignoruj” nie pokaże się już żadne okno, ale wtyczka i tak nie zostanie "
+                   "załadowana, bo usługa " +
+                   std::to_string(fatal.front()) + " nie ma zamiennika.";
         return text + "\n" + para(all);
     }
-    all += "Po „Przerwij” wtyczka nie zostanie załadowana. Po „Ignoruj” ";
+    all += "Po wybraniu „Przerwij” wtyczka nie zostanie załadowana. Po wybraniu „Ignoruj” ";
     if (missing.size() > 1)
-        all += "wszystkie brakujące usługi dostaną zastępstwo naraz, bez kolejnych okien, i ";
+        all += "wszystkie brakujące usługi dostaną zamienniki naraz, bez kolejnych okien, i ";
     const bool no_tables = f.missing(52256), no_messages = f.missing(52028);
     if (no_tables) {
         std::vector<int32_t> moot;
@@ -283,42 +299,48 @@ std::string missing_part(const Findings& f) {
     return text + "\n" + para(all);
 }
 
-// The installed plug-in, compared with the package.
+// One installed copy, compared with the package.
 std::string copy_part(const Findings& f, const Copy& c) {
     std::string text = "Zainstalowana wtyczka: " + c.path + "\n";
-    if (!c.readable) return text + wrap("nie można odczytać pliku: " + c.why + ".", "  ", "  ");
-    if (!c.plugin)
-        return text + wrap("to nie jest plik wtyczki cenyzak (nie ma jej wejść 30001, 30008 i "
-                           "30009).",
-                           "  ", "  ");
+    if (c.where == Where::program_folder)
+        text += indented("leży w folderze programu, a nie w jego podfolderze Wtyczki, z którego "
+                         "program ładuje wtyczki.");
+    const std::string package = version_text(f.package_version);
+    const CopyState state = copy_state(f, c);
+    switch (state) {
+    case CopyState::unreadable:
+        return text + indented("nie można odczytać pliku: " + c.why + ".");
+    case CopyState::not_a_plugin:
+        return text + indented("to nie jest plik wtyczki cenyzak (nie ma jej wejść 30001, 30008 "
+                               "i 30009).");
+    default:
+        break;
+    }
+    // Two lines: the digest alone fills most of one.
     text += "  wersja " + (c.versioned ? version_text(c.version) : std::string("nieznana")) +
-            ", SHA-256 " + c.digest + "\n";
-    const uint16_t* ours = f.package_version;
-    int order = 0; // of the installed version against the package's
-    for (int i = 0; c.versioned && i < 4 && order == 0; ++i)
-        order = c.version[i] < ours[i] ? -1 : c.version[i] > ours[i] ? 1 : 0;
-    const std::string package = "w paczce: wersja " + version_text(ours);
-    std::string verdict;
-    if (!c.versioned)
-        verdict = "plik nie ma informacji o wersji, " + package +
-                  ": zainstaluj wtyczkę z paczki od nowa.";
-    else if (order < 0)
-        verdict = "starsza wersja niż " + package + ": instalacja tej paczki będzie aktualizacją.";
-    else if (order > 0)
-        verdict = "nowsza wersja niż " + package +
-                  ": ta paczka jest starsza niż zainstalowana "
-                  "wtyczka.";
-    else if (f.package_digest.empty())
-        verdict = "ta sama wersja co " + package +
-                  " (bez pliku SHA256SUMS paczki porównano tylko wersję).";
-    else if (f.package_digest == c.digest)
-        verdict = "ta sama wersja i ten sam plik co w paczce (zgodny z jej SHA256SUMS).";
-    else
-        verdict =
-            "ta sama wersja co w paczce, ale inny plik (SHA-256 w paczce: " + f.package_digest +
-            "): plik jest uszkodzony albo pochodzi z innej kompilacji; zainstaluj go "
-            "ponownie z paczki.";
-    return text + wrap(verdict, "  ", "  ");
+            "\n  SHA-256 " + c.digest + "\n";
+    switch (state) {
+    case CopyState::unversioned:
+        return text + indented("plik nie ma informacji o wersji (w paczce: " + package + ").");
+    case CopyState::older:
+        return text + indented("wersja starsza niż w paczce (" + package +
+                               "): instalacja tej paczki będzie aktualizacją.");
+    case CopyState::newer:
+        return text + indented("wersja nowsza niż w paczce (" + package +
+                               "): instalacja tej paczki cofnęłaby wtyczkę do starszej wersji.");
+    case CopyState::same_version:
+        return text + indented("ta sama wersja co w paczce (bez pliku SHA256SUMS paczki porównano "
+                               "tylko wersję).");
+    case CopyState::same_file:
+        return text + indented("ta sama wersja i ten sam plik co w paczce (zgodny z jej "
+                               "SHA256SUMS).");
+    case CopyState::damaged:
+        return text + indented("ta sama wersja co w paczce, ale inny plik (SHA-256 w paczce: " +
+                               f.package_digest +
+                               "): plik jest uszkodzony albo pochodzi z innej kompilacji.");
+    default:
+        return text;
+    }
 }
 
 std::string installed_part(const Findings& f) {
@@ -329,16 +351,23 @@ std::string installed_part(const Findings& f) {
             text += "  " + where + "\n";
         return text;
     }
-    return "\n" + copy_part(f, f.copies.front());
+    std::string text;
+    if (f.copies.size() > 1)
+        text += "\n" + para("Plik cenyzak.dll jest w dwóch miejscach. Program ładuje wtyczki "
+                            "z podfolderu Wtyczki; plik z folderu programu trzeba usunąć.");
+    for (const Copy& c : f.copies)
+        text += "\n" + copy_part(f, c);
+    return text;
 }
 
 // A verdict text with its placeholders filled from the findings.
 std::string fill(std::string text, const Findings& f) {
-    const std::vector<int32_t> fatal = f.without_stand_in();
+    const Copy* copy = main_copy(f);
     const std::pair<const char*, std::string> values[] = {
         {"[brak]", std::to_string(f.missing().size())},
-        {"[bez zamiennika]",
-         join(fatal) + (fatal.size() == 1 ? " nie ma zastępstwa" : " nie mają zastępstwa")},
+        {"[bez zamiennika]", join(f.without_stand_in())},
+        {"[wersja]", copy && copy->versioned ? version_text(copy->version) : ""},
+        {"[paczka]", version_text(f.package_version)},
     };
     for (const auto& [key, value] : values)
         for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at))
@@ -359,9 +388,11 @@ Result report(const Findings& f) {
         text += installed_part(f);
     }
     const Verdict& v = verdict(decide(f));
-    text += "\nWYNIK: " + fill(v.result, f) + "\nCO DALEJ: " + fill(v.next, f) + "\n";
+    text += "\n" + labelled("WYNIK:", fill(v.result, f)) + labelled("CO DALEJ:", fill(v.next, f));
+    text += "\n" + para("Dostawca wtyczki: " CZ_PUBLISHER ", " CZ_CONTACT ".");
     return {v.status, text};
 }
+
 } // namespace
 
 Result run(const Request& request) {
