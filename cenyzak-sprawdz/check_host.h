@@ -5,10 +5,15 @@
 // (cenyzak-sprawdz/pe_exports.h), never loading it, and says for each of the 21 services the
 // plug-in binds, in the order it binds them, whether the module exports it; for what is missing it
 // says what the plug-in will do at load, each service alone and all of them together, then gives a
-// one-line verdict and the next step. A file that is not the program's module at all (the plug-in
-// itself, another module, a 64-bit one, no module) is named as such. When an installed cenyzak.dll
-// is found or named, it is compared with the package: its version with this build's, its SHA-256
-// with the package's SHA256SUMS when that file is given.
+// verdict and the next step. A file that is not the program's module at all (the plug-in itself,
+// another module, a 64-bit or damaged one, no module) is named as such. Every installed
+// cenyzak.dll found (in Wtyczki and in the program's folder) or named is compared with the
+// package: its version with this build's, its SHA-256 with the package's SHA256SUMS when that file
+// is given; with every service there, what is installed decides the next step.
+//
+// In three parts: findings.h finds all of this as data, without a word; verdicts.h holds the
+// verdict rules, one table from the state of the findings to the exit status, WYNIK and CO DALEJ;
+// report_pl.cpp words the findings and the verdict as the Polish report.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +30,8 @@ struct Request {
 };
 
 struct Result {
-    // 0: every service there; 1: a service missing; 2: no host module checked (no such file or
-    // folder, not a 32-bit Windows module, or not the program's module).
+    // 0: checked, the plug-in will work there; 1: checked, it will not work as it is; 2: nothing
+    // checked. The rules, state by state, are the verdict table (verdicts.h).
     int status = 2;
     std::string text; // the report: UTF-8, every line ending in '\n'
 };

@@ -61,8 +61,9 @@ bool file_offset(const std::vector<Section>& sections, uint32_t rva, uint64_t le
     return false;
 }
 
-Exports failed(std::string why) {
+Exports failed(std::string why, Fault fault = Fault::damaged) {
     Exports e;
+    e.fault = fault;
     e.error = std::move(why);
     return e;
 }
@@ -70,7 +71,7 @@ Exports failed(std::string why) {
 // The headers of a PE32 i386 image as far as the readers below need them.
 struct Image {
     std::string error; // empty when the headers are readable
-    bool is_64_bit = false;
+    Fault fault = Fault::damaged;
     std::vector<Section> sections;
     uint64_t optional = 0;      // file offset of the optional header
     uint32_t optional_size = 0; // its size
@@ -88,17 +89,20 @@ Image read_image(const Bytes& b) {
     Image im;
     uint32_t mz = 0, pe_at = 0;
     if (!b.u16(0, mz) || !b.u32(0x3C, pe_at)) {
-        im.error = "plik jest za krótki na moduł Windows (" + std::to_string(b.size()) + " B)";
+        im.error = "plik jest za krótki (" + std::to_string(b.size()) + " B)";
+        im.fault = Fault::not_a_module;
         return im;
     }
     if (mz != 0x5A4D) {
-        im.error = "to nie jest moduł Windows: plik nie zaczyna się od „MZ”";
+        im.error = "plik nie zaczyna się od „MZ”";
+        im.fault = Fault::not_a_module;
         return im;
     }
     uint32_t signature = 0, machine = 0, section_count = 0, optional_size = 0;
     if (!b.u32(pe_at, signature) || signature != 0x4550) {
         im.error =
             "brak nagłówka PE tam, gdzie wskazuje nagłówek DOS (przesunięcie " + hex(pe_at) + ")";
+        im.fault = Fault::not_a_module;
         return im;
     }
     b.u16(uint64_t(pe_at) + 4, machine);
@@ -107,13 +111,13 @@ Image read_image(const Bytes& b) {
         return im;
     }
     if (machine == 0x8664) {
-        im.is_64_bit = true;
-        im.error = "to moduł 64-bitowy (maszyna 0x8664), a nie 32-bitowy";
+        im.fault = Fault::is_64_bit;
+        im.error = "maszyna 0x8664";
         return im;
     }
     if (machine != 0x14C) {
-        im.error =
-            "to moduł dla innego procesora (maszyna " + hex(machine) + "), nie dla 32-bitowego x86";
+        im.fault = Fault::other_machine;
+        im.error = "maszyna " + hex(machine);
         return im;
     }
     im.optional = uint64_t(pe_at) + 24;
@@ -178,9 +182,7 @@ Exports read_exports(const uint8_t* data, size_t size) {
     const Bytes b(data, size);
     const Image im = read_image(b);
     if (!im.error.empty()) {
-        Exports e = failed(im.error);
-        e.is_64_bit = im.is_64_bit;
-        return e;
+        return failed(im.error, im.fault);
     }
 
     // Data directory 0: the export directory.

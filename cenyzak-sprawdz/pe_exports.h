@@ -12,10 +12,19 @@
 
 namespace pe {
 
+// Why bytes are not a readable 32-bit x86 module.
+enum class Fault {
+    none,
+    not_a_module,  // no Windows module at all: too short, no "MZ", no PE header where it points
+    damaged,       // a module's headers or export table cut short or inconsistent
+    is_64_bit,     // a module for x64 (machine 0x8664)
+    other_machine, // a module for another processor
+};
+
 struct Exports {
     bool ok = false;
-    std::string error;      // when not ok: why the bytes are not a readable 32-bit module, in words
-    bool is_64_bit = false; // not ok because the module is a 64-bit one
+    Fault fault = Fault::none;
+    std::string error; // when not ok: the detail of the fault, in words ("plik nie zaczyna się...")
     // The module's own name as its export directory gives it ("VORDAN.dll"), printable ASCII of
     // at most 64 characters; empty when there is none or it is not such a name.
     std::string name;

@@ -25,8 +25,12 @@ std::string help() {
            "Znalezioną wtyczkę porównuje z paczką: wersję oraz SHA-256 z pliku SHA256SUMS.\n"
            "Można też przeciągnąć folder programu albo plik VORDAN.dll na ikonę narzędzia.\n"
            "\n"
-           "Kod wyjścia: 0 – są wszystkie usługi; 1 – brakuje którejś usługi; 2 – nie\n"
-           "sprawdzono (nie ma takiego pliku albo to nie moduł programu) albo błędne wywołanie.\n";
+           "Kod wyjścia:\n"
+           "  0  wtyczka zadziała w tym programie (CO DALEJ mówi, co jeszcze zrobić z wtyczką)\n"
+           "  1  wtyczka nie zadziała z podanym plikiem: brakuje usług, moduł 64-bitowy albo\n"
+           "     podany plik nie jest modułem programu\n"
+           "  2  niczego nie sprawdzono (nie ma takiego pliku, nie da się go odczytać albo nie\n"
+           "     jest modułem Windows) albo błędne wywołanie\n";
 }
 
 Outcome usage_error(const std::string& what) {

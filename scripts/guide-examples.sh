@@ -18,6 +18,9 @@
 #                    simulated host module) lacks service 52224, no plug-in installed
 #   sprawdz-wtyczka  the cenyzak-sprawdz.exe line, on the same folder with the plug-in installed
 #                    in its Wtyczki, given the plug-in's file instead of the folder
+# Natively it also compares the pre-flight tool's verdict table in the guide (the Markdown table
+# whose header is "| stan | kod | WYNIK | CO DALEJ |") with the tool's own
+# (build/linux/cenyzak-sprawdz --reguly); --update writes the tool's into the guide.
 # Windows paths in the commands are taken from drive C: of a folder made for the run (natively)
 # or of the Wine prefix; natively, the paths the tool prints are turned back into the guide's.
 set -uo pipefail
@@ -144,6 +147,32 @@ for name in symbolize sprawdz-brak sprawdz-wtyczka; do
   esac
 done
 [ "$mode" = wine ] && "${wine_env[@]}" wineserver -k 2>/dev/null
+
+# The verdict table: the guide's rows, from its header to the table's last row, against the tool's.
+rules_header='| stan | kod | WYNIK | CO DALEJ |'
+guide_rules() { awk -v h="$rules_header" '$0 == h { on = 1 } on && !/^\|/ { exit } on' "$guide"; }
+if [ "$mode" = native ]; then
+  tool_rules=$(build/linux/cenyzak-sprawdz --reguly)
+  if [ -z "$(guide_rules)" ]; then
+    echo "guide-examples: verdict table: the guide has no table headed '$rules_header'"
+    failed=$((failed + 1))
+  elif [ "$(guide_rules)" = "$tool_rules" ]; then
+    echo "guide-examples: verdict table: the guide's is the tool's"
+    passed=$((passed + 1))
+  elif [ $update -eq 1 ]; then
+    printf '%s\n' "$tool_rules" >"$work/rules"
+    awk -v h="$rules_header" -v file="$work/rules" '
+      $0 == h { while ((getline row < file) > 0) print row; skip = 1; next }
+      skip && /^\|/ { next }
+      { skip = 0; print }
+    ' "$guide" >"$work/guide" && cp "$work/guide" "$guide"
+    echo "guide-examples: verdict table: written anew from the tool's"
+  else
+    echo "guide-examples: verdict table: the guide's differs from the tool's (--reguly):"
+    diff -u <(guide_rules) <(printf '%s\n' "$tool_rules") | tail -n +3 | head -n 40
+    failed=$((failed + 1))
+  fi
+fi
 
 # The guide as the release ships it: one HTML page that needs nothing outside itself and comes out
 # the same every time.
