@@ -105,6 +105,7 @@ guest_kvm_probe() {
   local img=$1 log=$2 limit=${CZ_GUEST_KVM_PROBE_LIMIT:-30} start=$SECONDS started
   guest_doing="probing KVM (the guest's kernel alone; its console in $log)"
   started=$(guest_now)
+  : >"$log"
   guest_start "$log" "${guest_kvm[@]}" "${guest_machine[@]}" \
     -kernel "$img/vmlinuz" -initrd "$img/initrd.img" -append "console=ttyS0 loglevel=7 panic=-1"
   guest_probe_verdict=""
@@ -172,17 +173,29 @@ guest_hold() {
   trap guest_stop EXIT
 }
 
-# qemu with the guest's kernel and disk, in the foreground, for scripts/guest/build's one boot that
-# makes the Wine prefix; the caller adds the kernel command line's job and its own time limit.
+# qemu with the guest's kernel and disk, for scripts/guest/build's one boot that makes the Wine
+# prefix; the caller adds the kernel command line's job and its own time limit. build runs this
+# under timeout, which puts itself in a process group of its own: a Ctrl+C that ends build (or
+# ./test around it) does not reach this shell or qemu, so the guest is stopped as soon as the
+# process that started timeout is gone, rather than at timeout's limit.
 guest_qemu() {
-  local img=$1
+  local img=$1 owner
   shift
+  owner=$(ps -o ppid= -p "$PPID" 2>/dev/null | tr -d ' ')
   guest_choose_accel "$img" || return
   echo "$guest_accel_line" >&2
   guest_hold
   guest_start - "${guest_accel[@]}" "${guest_machine[@]}" \
     -kernel "$img/vmlinuz" -initrd "$img/initrd.img" \
     -drive "file=$img/root.img,format=raw,if=virtio" "$@"
+  while kill -0 "$guest_pid" 2>/dev/null; do
+    if [ -n "$owner" ] && [ "$owner" -gt 1 ] && ! kill -0 "$owner" 2>/dev/null; then
+      echo "guest: the image's build (process $owner) has ended; stopping its guest" >&2
+      guest_stop
+      return 1
+    fi
+    sleep 1
+  done
   wait "$guest_pid"
 }
 
