@@ -31,13 +31,14 @@ guest_kvm_device=${CZ_GUEST_KVM_DEVICE:-/dev/kvm}
 guest_tcg=(-accel tcg,thread=multi -cpu max,-smap,-pku)
 guest_kvm=(-accel kvm -cpu host)
 
-# The accelerator for a guest of the image in $1: sets guest_accel (qemu's options), guest_accel_name
-# and guest_accel_line (the one line that says which and why). CZ_GUEST_ACCEL=tcg or kvm forces one;
-# auto, the default, takes KVM only where the machine offers it and it has shown that it boots the
-# guest (guest_kvm_probe). Not every KVM does: a paravirtual kind stops a stock kernel before its
-# first line while software emulation boots it in seconds, and a guest that never boots would
-# otherwise hold its caller until the caller's own time limit. The probe's verdict is kept per
-# machine beside the images, so it costs one boot per machine, host kernel, qemu and guest kernel.
+# The accelerator for a guest of the image in $1: sets guest_accel (qemu's options),
+# guest_accel_name and guest_accel_line (the one line that says which and why). CZ_GUEST_ACCEL=tcg
+# or kvm forces one; auto, the default, takes KVM only where the machine offers it and it has shown
+# that it boots the guest (guest_kvm_probe). Not every KVM does: a paravirtual kind stops a stock
+# kernel before its first line while software emulation boots it in seconds, and a guest that never
+# boots would otherwise hold its caller until the caller's own time limit. The probe's verdict is
+# kept per machine beside the images, so it costs one boot per machine, host kernel, qemu and guest
+# kernel.
 guest_choose_accel() {
   local img=$1 how=${CZ_GUEST_ACCEL:-auto}
   case $how in
