@@ -99,8 +99,8 @@ guest_kvm_verdict_file() {
 # Boots the guest's kernel and initrd alone under KVM, its console into $2, and stops it at the
 # kernel's line that starts the first program ("Run /init as init process": by then the kernel has
 # come up on every CPU with all its built-in drivers, and user code runs next), or after
-# CZ_GUEST_KVM_PROBE_LIMIT seconds (30; a working KVM takes a second or two, software emulation
-# about 5). Sets guest_probe_verdict to "kvm HOW" or "tcg WHY". panic=-1 with -no-reboot ends qemu
+# CZ_GUEST_KVM_PROBE_LIMIT seconds (30; a working KVM takes a second or two, software emulation 5
+# on an idle machine and 40 on a busy one). Sets guest_probe_verdict to "kvm HOW" or "tcg WHY". panic=-1 with -no-reboot ends qemu
 # at once on a kernel panic, so a kernel that fails early is told as fast as one that boots.
 guest_kvm_probe() {
   local img=$1 log=$2 limit=${CZ_GUEST_KVM_PROBE_LIMIT:-30} start=$SECONDS started
@@ -133,9 +133,9 @@ guest_seconds_since() { LC_ALL=C awk -v a="$1" -v b="$(guest_now)" 'BEGIN { prin
 guest_machine=(-smp 2 -m 4096 -nographic -no-reboot -nic none)
 
 # Starts qemu with the arguments after $1 in the background, its console (and its own messages)
-# into the file or pipe $1 ("-": the caller's standard output and error), and sets guest_pid. qemu stays in its caller's process group, so that
-# Ctrl+C and a signal to the group (timeout's) reach it too; when its caller dies without stopping
-# it (SIGKILL), the kernel ends it (--pdeathsig).
+# into the file or pipe $1 ("-": the caller's standard output and error), and sets guest_pid. qemu
+# stays in its caller's process group, so that Ctrl+C and a signal to the group (timeout's) reach it
+# too; when its caller dies without stopping it (SIGKILL), the kernel ends it (--pdeathsig).
 guest_start() {
   local console=$1
   shift
