@@ -99,9 +99,10 @@ guest_kvm_verdict_file() {
 # Boots the guest's kernel and initrd alone under KVM, its console into $2, and stops it at the
 # kernel's line that starts the first program ("Run /init as init process": by then the kernel has
 # come up on every CPU with all its built-in drivers, and user code runs next), or after
-# CZ_GUEST_KVM_PROBE_LIMIT seconds (30; a working KVM takes a second or two, software emulation 5
-# on an idle machine and 40 on a busy one). Sets guest_probe_verdict to "kvm HOW" or "tcg WHY". panic=-1 with -no-reboot ends qemu
-# at once on a kernel panic, so a kernel that fails early is told as fast as one that boots.
+# CZ_GUEST_KVM_PROBE_LIMIT seconds (30; a working KVM takes a second or two, software emulation 5 on
+# an idle machine and 40 on a busy one). Sets guest_probe_verdict to "kvm HOW" or "tcg WHY".
+# panic=-1 with -no-reboot ends qemu at once on a kernel panic, so a kernel that fails early is told
+# as fast as one that boots.
 guest_kvm_probe() {
   local img=$1 log=$2 limit=${CZ_GUEST_KVM_PROBE_LIMIT:-30} start=$SECONDS started
   guest_doing="probing KVM (the guest's kernel alone; its console in $log)"
