@@ -1,6 +1,6 @@
 # Packages the builds and tests need, installed when missing (Debian). Sourced by ./run and ./test.
 CZ_PACKAGES=(cmake g++ g++-multilib g++-mingw-w64-i686 googletest nlohmann-json3-dev clang-format
-  libbenchmark-dev clang libclang-rt-14-dev llvm valgrind osslsigncode openssl cmark-gfm)
+  libbenchmark-dev clang libclang-rt-14-dev llvm valgrind osslsigncode openssl cmark-gfm nsis)
 
 install_deps() {
   local missing=()
