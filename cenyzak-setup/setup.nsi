@@ -105,6 +105,7 @@ Var Dialog
 Var ForceBox
 Var RemoveBox
 Var RollbackRadio
+Var CreatedPlugins ; 1 when this run made the folder Wtyczki
 
 ;--- pages ---------------------------------------------------------------------------------------
 !define MUI_ABORTWARNING
@@ -375,7 +376,8 @@ Function ${UN}PutInPlace
     !insertmacro FAIL ${E_OTHER} "${T_HASH_MISMATCH}"
   ${EndIf}
   ; MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH
-  System::Call 'kernel32::MoveFileExW(w "$1.nowa", w r1, i 9) i .r3 ?e'
+  StrCpy $4 "$1.nowa"
+  System::Call 'kernel32::MoveFileExW(w r4, w r1, i 9) i .r3 ?e'
   Pop $4
   ${If} $3 == 0
     Delete "$1.nowa"
@@ -583,6 +585,7 @@ FunctionEnd
 ;--- the setup -----------------------------------------------------------------------------------
 Function .onInit
   StrCpy $CheckStatus ""
+  StrCpy $CreatedPlugins 0
   Call LogOpen
   ; The switches are checked before the folder: /D= may be missing.
   Call ParseSwitches
@@ -663,7 +666,9 @@ Function RunCheck
   StrCpy $5 $INSTDIR
   StrCpy $6 $5 1 -1
   ${IfThen} $6 == "\" ${|} StrCpy $5 "$5." ${|}
-  System::Call 'kernel32::CreateProcessW(p 0, w "$\"$PLUGINSDIR\paczka\narzedzia\cenyzak-sprawdz.exe$\" $\"$5$\"", p 0, p 0, i 1, i 0x08000000, p 0, p 0, p r3, p r4) i .r0 ?e'
+  ; Strings go to System::Call through registers: a path may hold commas and parentheses.
+  StrCpy $7 '"$PLUGINSDIR\paczka\narzedzia\cenyzak-sprawdz.exe" "$5"'
+  System::Call 'kernel32::CreateProcessW(p 0, w r7, p 0, p 0, i 1, i 0x08000000, p 0, p 0, p r3, p r4) i .r0 ?e'
   Pop $8
   System::Call 'kernel32::CloseHandle(p r2)'
   System::Free $3
@@ -947,7 +952,7 @@ Function Install
       StrCpy $1 "?"
       !insertmacro FAIL ${E_OTHER} "${T_NO_ACCESS}"
     ${EndIf}
-    WriteRegDWORD HKLM "${UNINST_KEY}" "UtworzonoWtyczki" 1
+    StrCpy $CreatedPlugins 1
   ${EndIf}
   ${If} $R6 == keep
     StrCpy $0 $7
@@ -976,7 +981,15 @@ Function Install
   ${If} $R6 != ""
     WriteRegStr HKLM "${UNINST_KEY}" "PoprzedniaWersja" "$R6"
   ${EndIf}
-  ${GetSize} "$7" "/S=0K" $0 $1 $2
+  ${If} $CreatedPlugins == 1
+    WriteRegDWORD HKLM "${UNINST_KEY}" "UtworzonoWtyczki" 1
+  ${EndIf}
+  ; The size in KiB, rounded up.
+  FileOpen $1 "$7" r
+  FileSeek $1 0 END $0
+  FileClose $1
+  IntOp $0 $0 + 1023
+  IntOp $0 $0 / 1024
   WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1

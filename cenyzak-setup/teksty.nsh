@@ -65,4 +65,3 @@
 !define T_BAD_SWITCH "Nieznany przełącznik „$0”. Instalator przyjmuje: /S (tryb cichy), /MIMO, /STARSZA, /WROC, /ODINSTALUJ, /USUN_KOPIE i na końcu /D=FOLDER_PROGRAMU (bez cudzysłowów). Niczego nie zmieniono."
 !define T_BAD_COMBINATION "Przełączniki „$0” i „$1” wykluczają się. Niczego nie zmieniono."
 !define T_COPIES_ONLY_UNINSTALL "Przełącznik /USUN_KOPIE działa tylko z /ODINSTALUJ. Niczego nie zmieniono."
-!define T_SILENT_NEEDS_FOLDER "W trybie cichym podaj folder programu: /D=FOLDER_PROGRAMU jako ostatni przełącznik (chyba że cenyzak była już instalowana tym instalatorem). Niczego nie zmieniono."
