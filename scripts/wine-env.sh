@@ -25,7 +25,11 @@ wine_prefix_init() {
   export WINEARCH
   # Wine makes the prefix's own folder, not the folders above it.
   mkdir -p "$(dirname "$prefix")"
-  if ! WINEPREFIX=$prefix "${wine_env[@]}" timeout 1200 wineboot -i >"$prefix.wineboot.log" 2>&1; then
+  # A 64-bit prefix is made by the 64-bit loader: Debian's wine command starts the 32-bit one,
+  # which cannot load its kernel32.dll from a prefix whose 64-bit system is not there yet.
+  local boot=(wineboot -i)
+  [ "$WINEARCH" = win64 ] && boot=(/usr/lib/wine/wine64 wineboot.exe -i)
+  if ! WINEPREFIX=$prefix "${wine_env[@]}" timeout 1200 "${boot[@]}" >"$prefix.wineboot.log" 2>&1; then
     tail -n 20 "$prefix.wineboot.log"
     echo "$name: wineboot failed"
     return 1
