@@ -93,16 +93,16 @@ fresh() {
   return 0
 }
 
-# Every file and folder under the program's folder and the setup's state, with each file's SHA-256.
-snapshot() {
-  local d
-  for d in "$prog" "$state"; do
-    echo "# $d"
-    [ -d "$d" ] && (cd "$d" && find . -path ./instalacja.log -prune -o -printf '%y %p\n' | sort &&
-      find . -type f ! -name instalacja.log -exec sha256sum {} + | sort -k 2)
-  done
-  entry_values
+# Every file and folder under the program's folder, every file the setup keeps (its log aside),
+# each file with its SHA-256; and, but while Wine still runs something, the uninstall entry.
+files_of() {
+  echo "# $1"
+  [ -d "$1" ] || return 0
+  (cd "$1" && { [ "$2" = all ] && find . -printf '%y %p\n' | sort
+    find . -type f ! -name instalacja.log -exec sha256sum {} + | sort -k 2; })
 }
+snapshot_held() { files_of "$prog" all; files_of "$state" files; }
+snapshot() { snapshot_held; entry_values; }
 
 # The uninstall entry as the registry keeps it (system.reg, written out once Wine has ended): where
 # it lies (the 32-bit view is Software\Wow6432Node) and its values, one a line.
@@ -249,14 +249,6 @@ for _ in $(seq 1 120); do grep -q gotowe "$out/hold.txt" 2>/dev/null && break; s
 if ! grep -q gotowe "$out/hold.txt"; then
   fail "hold-file.exe did not take hold of the plug-in"
 else
-  snapshot_held() { # as snapshot, without waiting for Wine to end (the holder runs on)
-    local d
-    for d in "$prog" "$state"; do
-      echo "# $d"
-      [ -d "$d" ] && (cd "$d" && find . -path ./instalacja.log -prune -o -printf '%y %p\n' | sort &&
-        find . -type f ! -name instalacja.log -exec sha256sum {} + | sort -k 2)
-    done
-  }
   snapshot_held >"$out/held.txt"
   # Each: label, setup, switches.
   while IFS='|' read -r label exe switches; do
@@ -327,7 +319,8 @@ fi
 run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
 quiet=$(entry_values | sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' | sed 's/\\"/"/g; s/\\\\/\\/g')
-"${wine_env[@]}" timeout 300 wine cmd /c "$quiet" >"$out/last.txt" 2>&1 </dev/null
+# The path has no spaces: without its quotes, it goes to cmd /c as one argument, like run_setup's.
+"${wine_env[@]}" timeout 300 wine cmd /c "${quiet//\"/}" >"$out/last.txt" 2>&1 </dev/null
 # The uninstaller goes on in a copy of itself; Wine's end is the copy's end.
 "${wine_env[@]}" wineserver -w
 if [ -z "$(entry_values)" ] && [ ! -e "$plugin" ] && [ ! -e "$state/odinstaluj.exe" ] &&
