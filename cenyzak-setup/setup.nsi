@@ -695,7 +695,7 @@ Function RunCheck
   ${AndIf} $Log != 0
     System::Call '*$0(&i1 .r2)'
     IntOp $2 $2 & 0xFF
-    ${If} $2 == 0xEF
+    ${If} $2 = 0xEF
       IntOp $2 $0 + 3
       IntOp $1 $1 - 3
     ${Else}
@@ -744,7 +744,7 @@ Function CheckPageShow
     ; Skip the byte order mark (U+FEFF) if there is one.
     System::Call '*$4(&i2 .r6)'
     IntOp $6 $6 & 0xFFFF
-    ${If} $6 == 0xFEFF
+    ${If} $6 = 0xFEFF
       IntOp $6 $4 + 2
     ${Else}
       StrCpy $6 $4

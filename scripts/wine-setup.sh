@@ -354,5 +354,7 @@ else
   fail "no signed setup of this build in build/signed/ (scripts/sign-test.sh makes it)"
 fi
 
+# The last log, for a look after the run (the prefix is gone with the guest).
+cp "$log" "$out/" 2>/dev/null
 echo "wine-setup: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
