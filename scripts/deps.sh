@@ -1,6 +1,6 @@
 # Packages the builds and tests need, installed when missing (Debian). Sourced by ./run and ./test.
 CZ_PACKAGES=(cmake g++ g++-multilib g++-mingw-w64-i686 googletest nlohmann-json3-dev clang-format
-  libbenchmark-dev clang libclang-rt-14-dev llvm valgrind osslsigncode openssl cmark-gfm python3)
+  libbenchmark-dev clang libclang-rt-14-dev llvm valgrind osslsigncode openssl cmark-gfm python3 nsis)
 
 install_deps() {
   local missing=()
@@ -16,11 +16,13 @@ install_deps() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# 32-bit Wine and Xvfb, for running the real DLL. The i386 package index of the security suite
+# 32-bit Wine and Xvfb, for running the real DLL, with 64-bit Wine beside it for the setup's test
+# in a 64-bit prefix (scripts/wine-setup.sh). The i386 package index of the security suite
 # may lag behind the main one, so the packages come from the release itself (-t bookworm).
 install_wine() {
   if command -v wine >/dev/null && command -v xvfb-run >/dev/null &&
     dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" &&
+    [ -x /usr/lib/wine/wine64 ] &&
     [ -d /usr/share/i18n/locales ]; then
     return 0
   fi
@@ -30,7 +32,7 @@ install_wine() {
   $sudo dpkg --add-architecture i386
   $sudo apt-get update || echo "apt-get update failed; installing from the package lists at hand"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends -t bookworm \
-    wine wine32:i386 xvfb xauth locales
+    wine wine32:i386 wine64 xvfb xauth locales
 }
 
 # 32-bit x86 programs (the linux32 preset, the 32-bit allocation test, Wine). Some kernels are

@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # The release's signing with a throwaway certificate: scripts/test-cert.sh makes a certificate
 # authority and a code-signing certificate it issued (PKCS#12, with a password), scripts/sign.sh
-# signs the win32 build's cenyzak.dll and cenyzak-sprawdz.exe with it as ./release --sign does,
-# and then:
+# signs the win32 build's cenyzak.dll, cenyzak-sprawdz.exe and cenyzak-setup.exe with it as
+# ./release --sign does, and then:
 # - osslsigncode verifies each signature against that authority, naming the certificate's subject;
 # - the signature removed, each file is the build byte for byte (sign.sh checks it; checked here
 #   again on its own);
 # - a signed file changed by one byte no longer verifies;
 # - a wrong password is refused with a message and leaves no file.
-# The signed files are kept in build/signed/, for the Wine run (scripts/wine-preflight.sh), which
-# may run where osslsigncode is not installed.
+# The signed files are kept in build/signed/, for the Wine runs (wine-preflight.sh, wine-setup.sh),
+# which may run where osslsigncode is not installed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 win=build/win32
-for f in "$win/cenyzak.dll" "$win/cenyzak-sprawdz.exe"; do
+for f in "$win/cenyzak.dll" "$win/cenyzak-sprawdz.exe" "$win/cenyzak-setup.exe"; do
   [ -f "$f" ] || { echo "sign-test: $f is missing: build the win32 preset first"; exit 1; }
 done
 for tool in openssl osslsigncode; do
@@ -30,7 +30,7 @@ fail() { echo "sign-test: FAILED: $1"; failed=$((failed + 1)); }
 # The authority, and the signing certificate it issues (code signing only), valid for a day.
 subject=$(scripts/test-cert.sh "$work" próba-hasła) || exit 1
 
-for file in cenyzak.dll cenyzak-sprawdz.exe; do
+for file in cenyzak.dll cenyzak-sprawdz.exe cenyzak-setup.exe; do
   signed=$work/$file
   if CENYZAK_SIGN_PASSWORD=próba-hasła scripts/sign.sh "$work/sign.pfx" "$win/$file" "$signed"; then
     ok "$file: signed, and sign.sh found the round trip exact"

@@ -38,6 +38,9 @@ fi
 # module under a Polish path, the guide's examples of it, the signed DLL through the sample.
 scripts/wine-preflight.sh || failed+=(wine-preflight)
 
+# The setup program in a 64-bit prefix: install, update, roll back, uninstall, refusals, silently.
+scripts/wine-setup.sh || failed+=(wine-setup)
+
 if [ ${#failed[@]} -gt 0 ]; then
   echo "wine-checks: failed: ${failed[*]}"
   exit 1

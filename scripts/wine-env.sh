@@ -18,11 +18,18 @@
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Makes a prefix at $1 with the settings above, and waits for Wine to write them to its disk.
+# $3: win64 for a 64-bit prefix (default win32).
 wine_prefix_init() {
   local prefix=$1 name=$2
+  local WINEARCH=${3:-win32}
+  export WINEARCH
   # Wine makes the prefix's own folder, not the folders above it.
   mkdir -p "$(dirname "$prefix")"
-  if ! WINEPREFIX=$prefix "${wine_env[@]}" timeout 1200 wineboot -i >"$prefix.wineboot.log" 2>&1; then
+  # A 64-bit prefix is made by the 64-bit loader: Debian's wine command starts the 32-bit one,
+  # which cannot load its kernel32.dll from a prefix whose 64-bit system is not there yet.
+  local boot=(wineboot -i)
+  [ "$WINEARCH" = win64 ] && boot=(/usr/lib/wine/wine64 wineboot.exe -i)
+  if ! WINEPREFIX=$prefix "${wine_env[@]}" timeout 1200 "${boot[@]}" >"$prefix.wineboot.log" 2>&1; then
     tail -n 20 "$prefix.wineboot.log"
     echo "$name: wineboot failed"
     return 1
@@ -53,4 +60,21 @@ wine_setup() {
   fi
   wine_env=(env LOCPATH="$root/build/locale" LC_ALL=pl_PL.UTF-8)
   [ -f "$WINEPREFIX/system.reg" ] || wine_prefix_init "$WINEPREFIX" "$name"
+}
+
+# As wine_setup, in a 64-bit prefix (WINEARCH=win64, with Debian's wine64 beside wine32), where a
+# 32-bit program runs as on the clients' 64-bit Windows: "Program Files (x86)", the registry's
+# 32-bit view (Wow6432Node), file system redirection. In the guest the prefix was made with the
+# image, beside the 32-bit one; here it is build/wine-prefix64, made on first use.
+wine_setup64() {
+  local name=$1
+  wine_setup "$name" || return 1
+  export WINEARCH=win64
+  if [ -n "${CZ_GUEST_WINEPREFIX:-}" ]; then
+    export WINEPREFIX=${CZ_GUEST_WINEPREFIX}64
+    [ -f "$WINEPREFIX/system.reg" ] || { echo "$name: the guest has no 64-bit Wine prefix at $WINEPREFIX"; return 1; }
+    return 0
+  fi
+  export WINEPREFIX=$PWD/build/wine-prefix64
+  [ -f "$WINEPREFIX/system.reg" ] || wine_prefix_init "$WINEPREFIX" "$name" win64
 }

@@ -1,0 +1,360 @@
+#!/usr/bin/env bash
+# The setup program (cenyzak-setup.exe) under Wine, in a 64-bit prefix, as on the clients' 64-bit
+# Windows: the 32-bit setup writes to "Program Files (x86)" and its uninstall entry to the
+# registry's 32-bit view (Wow6432Node). Every run is silent (/S), as a deployment tool runs it, and
+# each case checks the exit code, the program's folder (every file and its SHA-256) and the state
+# the setup keeps (%ProgramData%\cenyzak, the entry):
+#
+# - install into a program's folder under a Polish path, then hostsim.exe there runs the bundled
+#   sample from the installed plug-in with the same result as natively; the same again: nothing to
+#   do; a damaged installed file: repaired;
+# - update over an older build (the same source as version 0.9.0): the old file kept outside the
+#   program's folder; /WROC gives back its bytes, and /WROC again the newer ones; the older setup
+#   over the newer plug-in: refused without /STARSZA, done with it;
+# - the plug-in file held by another process (tests/cenyzak-setup/hold/hold_file_win32.cpp): install, rollback and
+#   uninstall each say "in use" and change nothing;
+# - refusals that change nothing: a host module with one service cleared, a folder without the
+#   host module, the plug-in folder given instead of the program's, a second copy of the plug-in in
+#   the program's folder, an unknown switch;
+# - uninstall, by the setup (/ODINSTALUJ /USUN_KOPIE) and by the uninstaller from the entry: the
+#   program's folder as before the first installation, the entry gone from both registry views;
+# - no /D: the default folder, "Program Files (x86)\Vordan";
+# - the setup signed with a throwaway certificate (scripts/sign-test.sh leaves it in
+#   build/signed/): it still passes its own integrity check and installs.
+#
+#   scripts/wine-setup.sh --build   on the machine that builds: the older build (build/win32-older,
+#                                   the same source as version 0.9.0, with its own setup)
+#   scripts/wine-setup.sh           the cases, where Wine runs (scripts/wine-checks.sh)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+win=$root/build/win32
+older_version=0.9.0
+older=$root/build/win32-older
+
+if [ "${1:-}" = "--build" ]; then
+  cmake --preset win32 -B "$older" -DCZ_TEST_VERSION=$older_version >"$root/build/win32-older.log" 2>&1 &&
+    cmake --build "$older" --target cenyzak-setup -j2 >>"$root/build/win32-older.log" 2>&1 ||
+    { cat "$root/build/win32-older.log"; echo "wine-setup: the older build ($older_version) failed"; exit 1; }
+  echo "wine-setup: the older build, version $older_version, in $older"
+  exit 0
+fi
+
+for tool in wine wineboot wineserver; do
+  command -v "$tool" >/dev/null || { echo "wine-setup: $tool is not installed"; exit 1; }
+done
+for f in build/linux/hostsim "$win/cenyzak-setup.exe" "$win/cenyzak.dll" "$win/hostsim.exe" \
+  "$win/VORDAN.dll" "$win/hold-file.exe" "$older/cenyzak-setup.exe" "$older/cenyzak.dll"; do
+  [ -f "$f" ] || { echo "wine-setup: $f is missing: build the linux and win32 presets and run scripts/wine-setup.sh --build"; exit 1; }
+done
+version=$(sed -n 's/^#define CZ_VERSION "\(.*\)"$/\1/p' "$win/generated/cenyzak_version.h")
+
+source scripts/wine-env.sh
+wine_setup64 wine-setup || exit 1
+out=$root/build/wine-setup
+rm -rf "$out" && mkdir -p "$out"
+drive=$WINEPREFIX/drive_c
+# The setups and the helper on the prefix's own disk, where Wine runs them.
+kits=$drive/instalki
+rm -rf "$kits" && mkdir -p "$kits"
+cp "$win/cenyzak-setup.exe" "$kits/cenyzak-$version-setup.exe"
+cp "$older/cenyzak-setup.exe" "$kits/cenyzak-$older_version-setup.exe"
+cp "$win/hold-file.exe" "$kits/"
+signed=$root/build/signed/cenyzak-setup.exe
+if [ -f "$signed" ] && [ ! "$signed" -ot "$win/cenyzak-setup.exe" ]; then
+  cp "$signed" "$kits/cenyzak-$version-setup-podpisany.exe"
+fi
+
+passed=0
+failed=0
+ok() { echo "wine-setup: $1"; passed=$((passed + 1)); }
+fail() { echo "wine-setup: FAILED: $1"; failed=$((failed + 1)); }
+
+program='C:\Program Files (x86)\Księgowość Łódź\Vordan'
+unix_path() { local p=${1#C:\\}; echo "$drive/${p//\\//}"; }
+prog=$(unix_path "$program")
+state=$drive/ProgramData/cenyzak
+log=$state/instalacja.log
+plugin=$prog/Wtyczki/cenyzak.dll
+
+# A fresh program's folder (hostsim.exe and the host module, as a program's own files), no setup
+# state and no entry. $1: a service to clear from the module, or "".
+fresh() {
+  local dir=${2:-$prog}
+  local view
+  for view in 'Software\Wow6432Node' 'Software'; do
+    "${wine_env[@]}" wine reg delete "HKLM\\$view\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\cenyzak" /f >/dev/null 2>&1
+  done
+  "${wine_env[@]}" wineserver -w
+  rm -rf "$dir" "$state" "$drive/Program Files (x86)/Vordan" "$drive/Program Files/Vordan"
+  mkdir -p "$dir"
+  cp "$win/VORDAN.dll" "$win/hostsim.exe" "$dir/"
+  [ -n "${1:-}" ] && scripts/pe-clear-export.sh "$dir/VORDAN.dll" "$1"
+  return 0
+}
+
+# Every file and folder under the program's folder, every file the setup keeps (its log aside),
+# each file with its SHA-256; and, but while Wine still runs something, the uninstall entry.
+files_of() {
+  echo "# $1"
+  [ -d "$1" ] || return 0
+  (cd "$1" && { [ "$2" = all ] && find . -printf '%y %p\n' | sort
+    find . -type f ! -name instalacja.log -exec sha256sum {} + | sort -k 2; })
+}
+snapshot_held() { files_of "$prog" all; files_of "$state" files; }
+snapshot() { snapshot_held; entry_values; }
+
+# The uninstall entry as the registry keeps it (system.reg, written out once Wine has ended): where
+# it lies (the 32-bit view is Software\Wow6432Node) and its values, one a line.
+entry_values() {
+  "${wine_env[@]}" wineserver -w
+  awk '/^\[/ { on = index($0, "\\\\Uninstall\\\\cenyzak]") > 0; if (on) print $1 } on && /^"/' \
+    "$WINEPREFIX/system.reg"
+}
+
+# Runs a setup silently; its status is in $status, what it printed in $out/last.txt. $1: the
+# setup (a file in C:\instalki); the rest: its switches (/D= last, unquoted, as the setup wants).
+run_setup() {
+  local exe=$1
+  shift
+  "${wine_env[@]}" timeout 300 wine cmd /c "C:\\instalki\\$exe $*" >"$out/last.txt" 2>&1 </dev/null
+  status=$?
+  "${wine_env[@]}" wineserver -w
+}
+
+# Checks a status and that the log's last run ended with the same code.
+expect_status() { # label, expected status
+  if [ "$status" -ne "$2" ]; then
+    fail "$1: exit code $status, expected $2"
+    tail -n 15 "$log" 2>/dev/null | tr -d '\r'
+    return 1
+  fi
+  if ! tail -n 3 "$log" 2>/dev/null | tr -d '\r' | grep -q "^Kod wyjścia: $2$"; then
+    fail "$1: exit code $status, but the log ($log) does not end with it"
+    tail -n 15 "$log" 2>/dev/null | tr -d '\r'
+    return 1
+  fi
+  return 0
+}
+
+same_file() { cmp -s "$1" "$2"; }
+
+# --- install, hostsim from the installed plug-in, the same again, repair -----------------------
+fresh ""
+snapshot >"$out/before-install.txt"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+if expect_status "install" 0; then
+  if same_file "$plugin" "$win/cenyzak.dll"; then
+    ok "install: exit 0, Wtyczki\\cenyzak.dll is the build's DLL"
+  else
+    fail "install: Wtyczki\\cenyzak.dll is not the build's DLL"
+  fi
+  entry=$(entry_values)
+  if grep -q '^\[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\cenyzak\]' <<<"$entry" &&
+    grep -q "^\"DisplayVersion\"=\"$version\"$" <<<"$entry" &&
+    grep -q '^"Publisher"="Autorzy cenyzak"$' <<<"$entry" &&
+    grep -q '^"DisplayName"="cenyzak' <<<"$entry" &&
+    grep -q '^"InstallLocation"="C:\\\\Program Files (x86)\\\\' <<<"$entry" &&
+    grep -q '^"EstimatedSize"=dword:0000000[0-9a-f]$' <<<"$entry" &&
+    grep -q '^"UninstallString"=' <<<"$entry"; then
+    ok "install: the uninstall entry in the 32-bit view (Wow6432Node): name, version, publisher, folder, size"
+  else
+    fail "install: the uninstall entry is not as expected:"$'\n'"$entry"
+  fi
+  if tr -d '\r' <"$log" | grep -q 'Sprawdzenie programu (cenyzak-sprawdz, status 0)' &&
+    tr -d '\r' <"$log" | grep -q '^Sprawdzenie programu przed instalacją wtyczki cenyzak' &&
+    [ "$(head -c 3 "$log" | od -An -tx1 | tr -d ' ')" = efbbbf ]; then
+    ok "install: the log (UTF-8 with its mark) holds the pre-flight report"
+  else
+    fail "install: the log lacks the pre-flight report or its byte order mark"
+  fi
+fi
+
+# The bundled sample from the installed plug-in: hostsim.exe in the program's folder, the scenario
+# naming the installed file, against the native run of the same scenario.
+# The scenario is the sample with a "host" object naming the installed file (JSON: each backslash
+# doubled).
+plugin_json="${program//\\/\\\\}\\\\Wtyczki\\\\cenyzak.dll" \
+  awk 'NR == 1 && $0 == "{" { print; print "  \"host\": {\"plugin_file\": \"" ENVIRON["plugin_json"] "\"},"; next }
+    { print }' "$root/scenarios/sample.json" >"$drive/instalki/sample.json"
+build/linux/hostsim --json "$drive/instalki/sample.json" >"$out/sample.native.json" 2>&1
+(cd "$prog" && "${wine_env[@]}" timeout 120 wine hostsim.exe --json 'C:\instalki\sample.json' 2>/dev/null) |
+  tr -d '\r' >"$out/sample.wine.json"
+if grep -q '^  "format": 1,$' "$out/sample.wine.json" && cmp -s "$out/sample.native.json" "$out/sample.wine.json"; then
+  ok "hostsim.exe runs the sample from the installed plug-in with the same result as natively"
+else
+  fail "the sample from the installed plug-in differs from the native run:"
+  diff "$out/sample.native.json" "$out/sample.wine.json" | head -n 20
+fi
+
+snapshot >"$out/installed.txt"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+expect_status "the same again" 3 && { snapshot | cmp -s - "$out/installed.txt" &&
+  ok "the same version again: exit 3, nothing to do, nothing changed" ||
+  fail "the same version again changed something"; }
+
+printf 'X' | dd of="$plugin" bs=1 seek=600 conv=notrunc status=none
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+expect_status "repair" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+  ok "a damaged installed file: exit 0, repaired to the package's bytes" ||
+  fail "a damaged installed file was not repaired"; }
+
+# --- update, roll back, downgrade ---------------------------------------------------------------
+fresh ""
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+expect_status "install $older_version" 0
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+kept=$state/kopie/cenyzak-$older_version.dll
+if expect_status "update" 0; then
+  if same_file "$plugin" "$win/cenyzak.dll" && same_file "$kept" "$older/cenyzak.dll" &&
+    [ -z "$(cd "$prog" && find . -type f ! -name VORDAN.dll ! -name hostsim.exe ! -path ./Wtyczki/cenyzak.dll)" ] &&
+    entry_values | grep -q "^\"PoprzedniaWersja\"=\"$older_version\"$"; then
+    ok "update from $older_version: exit 0, the old file kept as $(basename "$kept") outside the program's folder"
+  else
+    fail "update from $older_version: the new file, the kept old one or the program's folder is wrong"
+    find "$prog" "$state" | sed "s|$drive|C:|"
+  fi
+fi
+run_setup "cenyzak-$version-setup.exe" /S /WROC
+if expect_status "rollback" 0; then
+  if same_file "$plugin" "$older/cenyzak.dll" && same_file "$state/kopie/cenyzak-$version.dll" "$win/cenyzak.dll" &&
+    entry_values | grep -q "^\"DisplayVersion\"=\"$older_version\"$"; then
+    ok "/WROC: $older_version's bytes back in Wtyczki, $version kept, the entry says $older_version"
+  else
+    fail "/WROC: not $older_version's bytes, or $version not kept, or the entry not updated"
+  fi
+fi
+run_setup "cenyzak-$older_version-setup.exe" /S /WROC
+expect_status "rollback again" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+  ok "/WROC again (by the older setup, without the newer package): $version back" ||
+  fail "/WROC again did not bring $version back"; }
+
+snapshot >"$out/newer.txt"
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+expect_status "downgrade without /STARSZA" 6 && { snapshot | cmp -s - "$out/newer.txt" &&
+  ok "$older_version over $version without /STARSZA: exit 6, nothing changed" ||
+  fail "a refused downgrade changed something"; }
+run_setup "cenyzak-$older_version-setup.exe" /S /STARSZA "/D=$program"
+expect_status "downgrade with /STARSZA" 0 && { same_file "$plugin" "$older/cenyzak.dll" &&
+  same_file "$state/kopie/cenyzak-$version.dll" "$win/cenyzak.dll" &&
+  ok "$older_version over $version with /STARSZA: exit 0, $version kept" ||
+  fail "the downgrade with /STARSZA did not install $older_version or keep $version"; }
+
+# --- the plug-in file in use --------------------------------------------------------------------
+# hold-file.exe maps the installed plug-in as a running program does, until C:\instalki\stop.
+rm -f "$kits/stop"
+("${wine_env[@]}" wine 'C:\instalki\hold-file.exe' "$program\\Wtyczki\\cenyzak.dll" 'C:\instalki\stop' \
+  >"$out/hold.txt" 2>/dev/null &)
+for _ in $(seq 1 120); do grep -q gotowe "$out/hold.txt" 2>/dev/null && break; sleep 1; done
+if ! grep -q gotowe "$out/hold.txt"; then
+  fail "hold-file.exe did not take hold of the plug-in"
+else
+  snapshot_held >"$out/held.txt"
+  # Each: label, setup, switches.
+  while IFS='|' read -r label exe switches; do
+    "${wine_env[@]}" timeout 300 wine cmd /c "C:\\instalki\\$exe $switches" >"$out/last.txt" 2>&1 </dev/null
+    status=$?
+    if expect_status "$label, file in use" 5 && snapshot_held | cmp -s - "$out/held.txt"; then
+      ok "$label while the plug-in is held by another process: exit 5, nothing changed"
+    elif [ "$status" -eq 5 ]; then
+      fail "$label while the plug-in is held: exit 5, but something changed"
+    fi
+  done <<EOF
+update to $version|cenyzak-$version-setup.exe|/S /D=$program
+rollback|cenyzak-$version-setup.exe|/S /WROC
+uninstall|cenyzak-$version-setup.exe|/S /ODINSTALUJ
+EOF
+  if tr -d '\r' <"$log" | grep -q 'tasklist /m cenyzak.dll'; then
+    ok "the log says how to find who has the plug-in open"
+  else
+    fail "the log does not say how to find who has the plug-in open"
+  fi
+fi
+touch "$kits/stop"
+"${wine_env[@]}" wineserver -w
+
+# --- refusals that change nothing ---------------------------------------------------------------
+# Each: label, service to clear ("" none), what to place, switches, expected status, a log line.
+while IFS='|' read -r label clear place switches want says; do
+  fresh "$clear"
+  case $place in
+    copy) cp "$win/cenyzak.dll" "$prog/cenyzak-stara.dll" ;;
+  esac
+  snapshot >"$out/refusal.txt"
+  run_setup "cenyzak-$version-setup.exe" $switches
+  if expect_status "$label" "$want"; then
+    if ! snapshot | cmp -s - "$out/refusal.txt"; then
+      fail "$label: exit $want, but something changed"
+    elif ! tr -d '\r' <"$log" | grep -q -- "$says"; then
+      fail "$label: exit $want, but the log does not say \"$says\""
+    else
+      ok "$label: exit $want, nothing changed, the log says why"
+    fi
+  fi
+done <<EOF
+a host module without service 52412|52412||/S /D=$program|4|52412
+no host module in the folder|||/S /D=C:\\instalki|4|nie ma modułu programu VORDAN.dll
+the plug-in folder given|||/S /D=$program\\Wtyczki|4|to folder wtyczek, a nie folder programu
+a second copy of the plug-in in the program's folder||copy|/S /D=$program|4|cenyzak-stara.dll
+an unknown switch|||/S /CICHO /D=$program|7|Nieznany przełącznik „/CICHO”
+/USUN_KOPIE without /ODINSTALUJ|||/S /USUN_KOPIE /D=$program|7|/USUN_KOPIE działa tylko z /ODINSTALUJ
+EOF
+
+# --- uninstall ----------------------------------------------------------------------------------
+# By the setup, with the kept copies.
+fresh ""
+snapshot >"$out/before.txt"
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ /USUN_KOPIE
+if expect_status "uninstall" 0; then
+  if snapshot | cmp -s - "$out/before.txt"; then
+    ok "/ODINSTALUJ /USUN_KOPIE: exit 0, the program's folder as before the first installation, no entry, no kept copies"
+  else
+    fail "/ODINSTALUJ /USUN_KOPIE left something behind:"
+    diff "$out/before.txt" <(snapshot) | head -n 20
+  fi
+fi
+# By the uninstaller the entry names, silently, as a deployment tool reads it from the entry.
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+quiet=$(entry_values | sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' | sed 's/\\"/"/g; s/\\\\/\\/g')
+# The path has no spaces: without its quotes, it goes to cmd /c as one argument, like run_setup's.
+"${wine_env[@]}" timeout 300 wine cmd /c "${quiet//\"/}" >"$out/last.txt" 2>&1 </dev/null
+# The uninstaller goes on in a copy of itself; Wine's end is the copy's end.
+"${wine_env[@]}" wineserver -w
+if [ -z "$(entry_values)" ] && [ ! -e "$plugin" ] && [ ! -e "$state/odinstaluj.exe" ] &&
+  same_file "$state/kopie/cenyzak-$older_version.dll" "$older/cenyzak.dll" &&
+  diff <(sed -n "/^# ${prog//\//\\/}$/,/^# /p" "$out/before.txt") \
+    <(snapshot | sed -n "/^# ${prog//\//\\/}$/,/^# /p") >/dev/null; then
+  ok "the uninstaller from the entry ($quiet): the program's folder as before, no entry, the kept copy stays"
+else
+  fail "the uninstaller from the entry ($quiet) left the folder, the entry or the kept copy wrong"
+  snapshot | head -n 30
+fi
+
+# --- no /D: the default folder is Program Files (x86)\Vordan ------------------------------------
+fresh "" "$drive/Program Files (x86)/Vordan"
+run_setup "cenyzak-$version-setup.exe" /S
+expect_status "the default folder" 0 &&
+  { same_file "$drive/Program Files (x86)/Vordan/Wtyczki/cenyzak.dll" "$win/cenyzak.dll" &&
+    [ ! -e "$drive/Program Files/Vordan" ] &&
+    ok "no /D: installed in C:\\Program Files (x86)\\Vordan, as a 32-bit setup on 64-bit Windows" ||
+    fail "no /D: not installed in C:\\Program Files (x86)\\Vordan"; }
+rm -rf "$drive/Program Files (x86)/Vordan"
+
+# --- the signed setup ---------------------------------------------------------------------------
+if [ -f "$kits/cenyzak-$version-setup-podpisany.exe" ]; then
+  fresh ""
+  run_setup "cenyzak-$version-setup-podpisany.exe" /S "/D=$program"
+  expect_status "signed setup" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+    ok "the signed setup passes its integrity check and installs" ||
+    fail "the signed setup did not install the build's DLL"; }
+else
+  fail "no signed setup of this build in build/signed/ (scripts/sign-test.sh makes it)"
+fi
+
+# The last log, for a look after the run (the prefix is gone with the guest).
+cp "$log" "$out/" 2>/dev/null
+echo "wine-setup: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
