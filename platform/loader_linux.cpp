@@ -103,7 +103,7 @@ cz_module cz_module_handle(const char* name) {
 
 uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
     // GetModuleFileNameA as Windows answers it (see loader::cut_names_unterminated).
-    auto call = [module](char* to, uint32_t limit) -> uint32_t {
+    auto get_module_file_name = [module](char* to, uint32_t limit) -> uint32_t {
         Module* m = slot_of(module);
         if (!m || !m->has_file_name) return 0;
         const uint32_t length = static_cast<uint32_t>(m->file_name.size());
@@ -115,7 +115,7 @@ uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
         if (!g_cut_unterminated) to[limit - 1] = 0;
         return limit;
     };
-    return cz_terminated_file_name(call, buffer, size);
+    return cz_terminated_file_name(get_module_file_name, buffer, size);
 }
 
 cz_proc cz_proc_address(cz_module module, const char* name_or_ordinal) {

@@ -18,15 +18,16 @@ cz_module cz_module_handle(const char* name);
 uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size);
 
 // What cz_module_file_name makes of the system's answer, on both platforms, apart from the call
-// itself so that the tests reach it with every answer. `call(buffer, size)` is GetModuleFileNameA
-// for the module: the length of the name it wrote, 0 on failure, or `size` when the name was cut
-// to the buffer (Windows XP then leaves the cut name without its terminating zero, later Windows
-// ends it in the buffer's last byte). The result is the name's length, and the name always ends
-// with a zero inside the buffer.
-template <typename Call>
-inline uint32_t cz_terminated_file_name(Call call, char* buffer, uint32_t size) {
+// itself so that the tests reach it with every answer. `get_module_file_name(buffer, size)` is
+// GetModuleFileNameA for the module: the length of the name it wrote, 0 on failure, or `size` when
+// the name was cut to the buffer (Windows XP then leaves the cut name without its terminating zero,
+// later Windows ends it in the buffer's last byte). The result is the name's length, and the name
+// always ends with a zero inside the buffer.
+template <typename GetModuleFileName>
+inline uint32_t cz_terminated_file_name(GetModuleFileName get_module_file_name, char* buffer,
+                                        uint32_t size) {
     if (size == 0) return 0;
-    uint32_t n = call(buffer, size);
+    uint32_t n = get_module_file_name(buffer, size);
     if (n >= size) n = size - 1;
     buffer[n] = 0;
     return n;

@@ -8,10 +8,10 @@ cz_module cz_module_handle(const char* name) {
 }
 
 uint32_t cz_module_file_name(cz_module module, char* buffer, uint32_t size) {
-    auto call = [module](char* to, uint32_t limit) -> uint32_t {
+    auto get_module_file_name = [module](char* to, uint32_t limit) -> uint32_t {
         return GetModuleFileNameA(static_cast<HMODULE>(module), to, limit);
     };
-    return cz_terminated_file_name(call, buffer, size);
+    return cz_terminated_file_name(get_module_file_name, buffer, size);
 }
 
 cz_proc cz_proc_address(cz_module module, const char* name_or_ordinal) {
