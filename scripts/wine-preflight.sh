@@ -15,9 +15,11 @@
 #    scripts/sign-test.sh left in build/signed/ (it signs the same build), or, when there is none
 #    or it is older than the build, one signed here (scripts/test-cert.sh, scripts/sign.sh).
 #
-#   scripts/wine-preflight.sh [--package dist/cenyzak-VERSION-win32.zip]
+#   scripts/wine-preflight.sh [--package dist/cenyzak-VERSION-win32.zip | FOLDER]
 #
-# With --package the tool and the plug-in come from that release zip; by default from build/win32.
+# With --package the tool and the plug-in come from that release zip, or from a folder it was
+# unpacked into (the Wine guest has no unzip: unpack it beside the clone first); by default from
+# build/win32.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,7 +28,7 @@ out=$root/build/wine-preflight
 rm -rf "$out" && mkdir -p "$out"
 package_zip=""
 if [ "${1:-}" = "--package" ]; then
-  package_zip=$(realpath "${2:?usage: wine-preflight.sh [--package ZIP]}")
+  package_zip=$(realpath "${2:?usage: wine-preflight.sh [--package ZIP|FOLDER]}")
 fi
 
 for tool in wine wineboot wineserver localedef; do
@@ -51,7 +53,9 @@ fail() { echo "wine-preflight: FAILED: $1"; failed=$((failed + 1)); }
 # SHA256SUMS.
 package=$drive/Paczki/cenyzak-win32
 rm -rf "$drive/Paczki" && mkdir -p "$package"
-if [ -n "$package_zip" ]; then
+if [ -d "$package_zip" ]; then
+  cp -r "$package_zip"/. "$package/" || { echo "wine-preflight: cannot copy $package_zip"; exit 1; }
+elif [ -n "$package_zip" ]; then
   (cd "$package" && unzip -q "$package_zip") || { echo "wine-preflight: cannot unpack $package_zip"; exit 1; }
 else
   mkdir -p "$package/narzedzia"
