@@ -33,7 +33,8 @@ struct Result {
     // 0: checked, the plug-in will work there; 1: checked, it will not work as it is; 2: nothing
     // checked. The rules, state by state, are the verdict table (verdicts.h).
     int status = 2;
-    std::string text; // the report: UTF-8, every line ending in '\n'
+    std::string text;  // the report: UTF-8, every line ending in '\n'
+    std::string state; // the verdict row's key (verdicts.h), e.g. "ignore_each_start"
 };
 
 Result run(const Request& request);

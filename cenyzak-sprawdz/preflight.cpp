@@ -16,11 +16,14 @@ std::string help() {
            "Użycie:\n"
            "  cenyzak-sprawdz.exe FOLDER_PROGRAMU [WTYCZKA]\n"
            "  cenyzak-sprawdz.exe ŚCIEŻKA\\VORDAN.dll [WTYCZKA]\n"
+           "  cenyzak-sprawdz.exe --stan FOLDER_PROGRAMU [WTYCZKA]\n"
            "\n"
            "  FOLDER_PROGRAMU  folder, w którym zainstalowany jest program (ten z plikiem\n"
            "                   VORDAN.dll); plik jest tylko odczytywany, nigdy uruchamiany\n"
            "  WTYCZKA          zainstalowana cenyzak.dll albo jej folder; bez tego narzędzie\n"
            "                   szuka jej w podfolderze Wtyczki i w folderze programu\n"
+           "  --stan           w pierwszym wierszu, przed raportem, nazwa stanu z tabeli\n"
+           "                   werdyktów (np. ignore_each_start), dla instalatora\n"
            "\n"
            "Znalezioną wtyczkę porównuje z paczką: wersję oraz SHA-256 z pliku SHA256SUMS.\n"
            "Można też przeciągnąć folder programu albo plik VORDAN.dll na ikonę narzędzia.\n"
@@ -41,7 +44,12 @@ Outcome usage_error(const std::string& what) {
 
 Outcome run(const std::vector<std::string>& args, const std::string& tool_folder) {
     std::vector<std::string> paths;
+    bool with_state = false;
     for (const std::string& a : args) {
+        if (a == "--stan") {
+            with_state = true;
+            continue;
+        }
         if (a == "/?" || a == "-h" || a == "--help" || a == "--pomoc") return {0, help()};
         if (a == "--wersja" || a == "--version") return {0, "cenyzak-sprawdz " CZ_VERSION "\n"};
         if (!a.empty() && a[0] == '-') return usage_error("nieznana opcja „" + a + "”.");
@@ -64,7 +72,7 @@ Outcome run(const std::vector<std::string>& args, const std::string& tool_folder
         }
     }
     const check_host::Result result = check_host::run(request);
-    return {result.status, result.text};
+    return {result.status, with_state ? result.state + "\n" + result.text : result.text};
 }
 
 } // namespace preflight

@@ -390,7 +390,7 @@ Result report(const Findings& f) {
     const Verdict& v = verdict(decide(f));
     text += "\n" + labelled("WYNIK:", fill(v.result, f)) + labelled("CO DALEJ:", fill(v.next, f));
     text += "\n" + para("Dostawca wtyczki: " CZ_PUBLISHER ", " CZ_CONTACT ".");
-    return {v.status, text};
+    return {v.status, text, v.key};
 }
 
 } // namespace

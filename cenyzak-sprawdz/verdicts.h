@@ -61,6 +61,9 @@ enum class State {
 
 struct Verdict {
     State state;
+    // The state's name for a program that acts on the verdict (the setup): `cenyzak-sprawdz --stan`
+    // prints it on the report's first line. Stable: a setup of another version may read it.
+    const char* key;
     const char* when; // the state in the guide's words: the table's first column
     int status;
     const char* result; // WYNIK

@@ -6,6 +6,7 @@
 #include "cenyzak-sprawdz/pe_exports.h"
 #include "cenyzak-sprawdz/preflight.h"
 #include "cenyzak-sprawdz/sha256.h"
+#include "cenyzak-sprawdz/verdicts.h"
 #include "host/services.h"
 
 #include "cenyzak_version.h"
@@ -17,6 +18,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <string>
 #include <sys/stat.h>
 #include <vector>
 
@@ -182,8 +185,8 @@ Verdict verdict_of(const check_host::Result& r) {
     EXPECT_NE(next, std::string::npos) << r.text;
     EXPECT_NE(end, std::string::npos) << r.text;
     if (at == std::string::npos || next == std::string::npos || end == std::string::npos) return v;
-    v.result = flat({0, r.text.substr(at + 8, next - at - 8)});
-    v.next = flat({0, r.text.substr(next + 11, end - next - 11)});
+    v.result = flat({0, r.text.substr(at + 8, next - at - 8), ""});
+    v.next = flat({0, r.text.substr(next + 11, end - next - 11), ""});
     EXPECT_EQ(r.text.substr(end + 2), "Dostawca wtyczki: " CZ_PUBLISHER ", " CZ_CONTACT ".\n");
     // The verdict's lines run to 150 characters, the rest of the report to 80.
     size_t line_start = 0;
@@ -623,6 +626,26 @@ TEST(CheckHost, ThePreflightToolsCommandLine) {
     const preflight::Outcome o = preflight::run({program}, tools);
     EXPECT_EQ(o.status, 1);
     EXPECT_TRUE(has(o.text, "ta sama wersja i ten sam plik co w paczce")) << o.text;
+
+    // --stan, where the setup puts it: the verdict row's key on a line of its own, then the same
+    // report with the same status.
+    const preflight::Outcome s = preflight::run({"--stan", program}, tools);
+    EXPECT_EQ(s.status, 1);
+    EXPECT_EQ(s.text, "ignore_each_start\n" + o.text);
+}
+
+// The keys a setup reads: one per row, distinct, and plain lower-case words and digits joined by
+// '_', so that a program can compare them as bytes.
+TEST(CheckHost, EveryVerdictRowHasItsOwnPlainKey) {
+    std::set<std::string> seen;
+    for (size_t i = 0; i < check_host::kVerdictCount; ++i) {
+        const std::string key = check_host::kVerdicts[i].key;
+        SCOPED_TRACE(key);
+        EXPECT_TRUE(seen.insert(key).second);
+        EXPECT_FALSE(key.empty());
+        for (char c : key)
+            EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
+    }
 }
 
 // The win32 build's own files, when they have been built (skipped until then): VORDAN.dll has all
