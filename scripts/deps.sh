@@ -31,8 +31,15 @@ install_wine() {
   echo "Installing 32-bit Wine and Xvfb"
   $sudo dpkg --add-architecture i386
   $sudo apt-get update || echo "apt-get update failed; installing from the package lists at hand"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends -t bookworm \
-    wine wine32:i386 wine64 xvfb xauth locales
+  # The i386 index of one suite can be out of step with the amd64 one, either way: the security
+  # suite's i386 list behind its amd64 list (then only bookworm's own versions fit together), or
+  # this machine's amd64 libc6 already from the security suite, newer than bookworm's (then the
+  # i386 libc6 must come from there too: a Multi-Arch package's versions must match). Each
+  # suite's choice in turn.
+  local packages=(wine wine32:i386 wine64 xvfb xauth locales)
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${packages[@]}" ||
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends -t bookworm \
+      "${packages[@]}"
 }
 
 # 32-bit x86 programs (the linux32 preset, the 32-bit allocation test, Wine). Some kernels are
