@@ -9,11 +9,19 @@
 ; A folder without VORDAN.dll is refused (the plug-in folder itself with a hint to the one above).
 ;
 ; Check first. The package's pre-flight tool (cenyzak-sprawdz.exe, carried inside) runs on the
-; folder; its report is shown as it is and written to the log. Its status decides: 0 the plug-in
-; will work; anything else (a service missing, not the host's module, nothing checked) installs
-; nothing unless the integrator ticks "Zainstaluj mimo to" (silently: /MIMO). A second copy of the
-; plug-in (a .dll named cenyzak* or whose version resource names cenyzak) in Wtyczki\ or in the
+; folder with --stan: its report is shown as it is and written to the log, and the verdict row it
+; names (the key on the report's first line) gives the check page its words: the plug-in will work
+; there, will work only after "Ignoruj" at each start, will not work, or nothing was checked. Its
+; status decides: 0 the plug-in will work; anything else installs nothing unless the integrator
+; ticks the box "Zainstaluj mimo to ..." (silently: /MIMO). Under those words the page says what
+; this setup will do with the plug-in it finds there (Plan: install, nothing to do, register,
+; repair, update, replace, older over newer), and its button is named after it. A second copy of
+; the plug-in (a .dll named cenyzak* or whose version resource names cenyzak) in Wtyczki\ or in the
 ; program's folder itself is reported and refused the same way.
+;
+; Every header, title and button is this setup's own, for the mode it runs in (install, rollback,
+; uninstall; from the setup or from the uninstaller): ModeTexts, the TEXTS/HEADER macros, and
+; teksty.nsh.
 ;
 ; Nothing half done. Before anything changes, the installed plug-in is opened for writing without
 ; sharing: a program that has it loaded (on this or another workstation, or any handle open on a
