@@ -87,7 +87,7 @@
 !define T_WILL_REPLACE "Plik Wtyczki\cenyzak.dll nie jest wtyczką w znanej wersji: instalator zachowa go i zastąpi wtyczką ${VERSION}."
 !define T_WILL_UNREADABLE "Zainstalowanego pliku wtyczki nie da się odczytać: instalator spróbuje go zastąpić, a bez dostępu do niego zatrzyma się, niczego nie zmieniając."
 !define T_WILL_COPIES "W folderze programu leży druga kopia wtyczki, którą program też by załadował: instalator zapyta o nią przed instalacją. Najlepiej najpierw przenieś ją poza folder programu."
-!define T_WILL_ONLY_TICKED "Instalator zainstaluje wtyczkę tylko wtedy, gdy zaznaczysz pole poniżej."
+!define T_ONLY_TICKED "Najpierw jednak trzeba zaznaczyć pole poniżej."
 ; The box that installs all the same, and what it means in each case.
 !define T_FORCE_IGNORE "Zainstaluj mimo to (przy każdym starcie programu trzeba będzie wybrać „Ignoruj”)"
 !define T_FORCE_NOT "Zainstaluj mimo to (wtyczka nie zadziała, dopóki program nie zostanie zaktualizowany)"
