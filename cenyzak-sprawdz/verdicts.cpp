@@ -56,7 +56,7 @@ constexpr Verdict kVerdicts[] = {
      "Brak [brak] z 21 usług; bez opisu tabeli (52256) wtyczka odmówi pracy, a bez 52028 nie "
      "pokaże żadnego komunikatu.",
      CZ_UPDATE_THE_PROGRAM},
-    {State::no_prices, "no_prices", "brak 52412 (52256 jest; i tylko usług z zamiennikiem)", 1,
+    {State::no_prices, "no_prices", "brak 52412 (i tylko usług z zamiennikiem), 52256 jest", 1,
      "Brak [brak] z 21 usług; wtyczka załaduje się tylko po wybraniu „Ignoruj” i nie znajdzie "
      "żadnej ceny zakupu (brak 52412).",
      CZ_UPDATE_THE_PROGRAM},
