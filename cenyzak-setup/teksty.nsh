@@ -66,7 +66,7 @@
 !define T_NOT_ABSOLUTE "Folder programu „$0” nie jest pełną ścieżką. Podaj go z literą dysku (np. C:\Program Files (x86)\Vordan) albo jako ścieżkę sieciową (\\serwer\udział\Vordan)."
 !define T_NO_FOLDER "Folder programu „$0” nie istnieje."
 !define T_NO_MODULE "W folderze „$0” nie ma modułu programu VORDAN.dll, więc to nie jest folder programu. Wskaż folder, w którym leży VORDAN.dll (program pokazuje go też skrót: prawy przycisk myszy → Otwórz lokalizację pliku)."
-!define T_PLUGIN_FOLDER_GIVEN "Folder „$0” to folder wtyczek, a nie folder programu. Wskaż folder nad nim: „$1”. Wtyczka trafi do jego podfolderu Wtyczki."
+!define T_PLUGIN_FOLDER_GIVEN "Folder „$0” to folder wtyczek, a nie folder programu. Wskaż folder nadrzędny: „$1”. Wtyczka trafi do jego podfolderu Wtyczki."
 !define T_OTHER_FOLDER "cenyzak jest już zainstalowana w innym folderze programu: „$1”. Na jednym komputerze instalator obsługuje jedną instalację: najpierw ją odinstaluj (Panel sterowania → Programy i funkcje albo instalator z przełącznikiem /ODINSTALUJ)."
 
 ; The pre-flight check.
@@ -86,7 +86,7 @@
 !define T_WILL_REPAIR "Zainstalowany plik wtyczki (wersja $0) różni się od pliku z paczki: instalator zastąpi go plikiem z paczki."
 !define T_WILL_REPLACE "Plik Wtyczki\cenyzak.dll nie jest wtyczką w znanej wersji: instalator zachowa go i zastąpi wtyczką ${VERSION}."
 !define T_WILL_UNREADABLE "Zainstalowanego pliku wtyczki nie da się odczytać: instalator spróbuje go zastąpić, a bez dostępu do niego zatrzyma się, niczego nie zmieniając."
-!define T_WILL_COPIES "W folderze programu leży druga kopia wtyczki, którą program też by załadował: instalator zapyta o nią przed instalacją. Najlepiej najpierw przenieś ją poza folder programu."
+!define T_WILL_COPIES "W folderze programu leży drugi plik wtyczki, który program też by załadował: instalator zapyta o niego przed instalacją. Najlepiej najpierw przenieś go poza folder programu."
 !define T_ONLY_TICKED "Najpierw jednak trzeba zaznaczyć pole poniżej."
 ; The box that installs all the same, and what it means in each case.
 !define T_FORCE_IGNORE "Zainstaluj mimo to (przy każdym starcie programu trzeba będzie wybrać „Ignoruj”)"
@@ -100,10 +100,10 @@
 !define T_CHECK_NOT_RUN "Nie udało się uruchomić narzędzia cenyzak-sprawdz (błąd Windows $0). Niczego nie zainstalowano."
 
 ; Second copies of the plug-in.
-!define T_COPIES_FOUND "W folderze programu jest druga kopia wtyczki, którą program może załadować razem z instalowaną:$\r$\n$0$\r$\nPrzenieś ją poza folder programu (albo usuń), a potem uruchom instalator jeszcze raz."
-!define T_COPIES_ASK "$\r$\n$\r$\nZainstalować mimo to (program załaduje obie kopie)?"
-!define T_COPIES_REFUSED "Niczego nie zainstalowano: w folderze programu jest druga kopia wtyczki:$\r$\n$0$\r$\nPrzenieś ją poza folder programu (albo usuń) i uruchom instalator jeszcze raz."
-!define T_COPIES_REFUSED_SILENT "Niczego nie zainstalowano: w folderze programu jest druga kopia wtyczki: $0. Przenieś ją poza folder programu (albo usuń) i uruchom instalator jeszcze raz; aby mimo to zainstalować: przełącznik /MIMO."
+!define T_COPIES_FOUND "W folderze programu jest drugi plik wtyczki, który program może załadować razem z instalowaną:$\r$\n$0$\r$\nPrzenieś go poza folder programu (albo usuń), a potem uruchom instalator jeszcze raz."
+!define T_COPIES_ASK "$\r$\n$\r$\nZainstalować mimo to (program załaduje oba pliki)?"
+!define T_COPIES_REFUSED "Niczego nie zainstalowano: w folderze programu jest drugi plik wtyczki:$\r$\n$0$\r$\nPrzenieś go poza folder programu (albo usuń) i uruchom instalator jeszcze raz."
+!define T_COPIES_REFUSED_SILENT "Niczego nie zainstalowano: w folderze programu jest drugi plik wtyczki: $0. Przenieś go poza folder programu (albo usuń) i uruchom instalator jeszcze raz; aby mimo to zainstalować: przełącznik /MIMO."
 
 ; The installed plug-in.
 !define T_SAME "Zainstalowana jest już ta sama wersja ${VERSION}, plik zgodny z paczką (SHA-256 $0). Nic do zrobienia."
