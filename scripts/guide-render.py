@@ -11,13 +11,23 @@
       wrapped and indented, tables laid out in columns, code blocks indented and never wrapped,
       no Markdown markup and no fence information (the guide's example markers).
 
+A paragraph that is only an image (![what it shows](obrazy/NAME.png), a picture of a window that
+scripts/wine-setup-windows.sh takes) is in HTML a figure with the PNG inside the page (a data:
+URI) and a line under it saying that Windows draws the same window in its own style; in text, a
+line naming the picture. A code block fenced as "schemat" is a folder tree, one entry a line,
+"NAME — what it is", two spaces of indentation a level down, a line without " — " going on with
+the entry above it, and [instalacja], [aktualizacja], [powrót] or [odinstalowanie] marking the
+steps that touch it: in HTML a drawing (inline SVG), in text the lines as they are.
+
 --fill replaces @NAME@ in the Markdown with VALUE (taken as text, not Markdown); a placeholder
 left unfilled is an error, as is a „zob. „…”” reference that names no chapter of the page.
 Output is UTF-8 with LF line ends on standard output; the shell scripts around it add what the
 package needs (scripts/guide-html.sh, scripts/guide-text.sh).
 """
 import argparse
+import base64
 import html
+import os
 import re
 import subprocess
 import sys
@@ -89,8 +99,140 @@ def plain(fragment):
     return normal_space(html.unescape(re.sub(r"<[^>]+>", "", fragment)))
 
 
-def render_html(source):
-    body = cmark(source, "html")
+CAPTION = ("Obraz spod Wine. Windows rysuje to samo okno we własnym stylu (ramka, czcionki, "
+           "kolory), z tymi samymi tekstami.")
+
+
+def png_size(data):
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        return None
+    return int.from_bytes(data[16:20], "big"), int.from_bytes(data[20:24], "big")
+
+
+def figures(body, folder):
+    """Every image alone in its paragraph as a figure with the PNG inside the page."""
+    def one(m):
+        path, alt = html.unescape(m.group(1)), m.group(2)
+        try:
+            data = open(os.path.join(folder, path), "rb").read()
+        except OSError as e:
+            fail(f"picture {path}: {e.strerror}")
+        size = png_size(data)
+        if size is None:
+            fail(f"picture {path} is not a PNG file")
+        uri = "data:image/png;base64," + base64.b64encode(data).decode("ascii")
+        return (f'<figure class="okno"><img src="{uri}" alt="{alt}" width="{size[0]}" '
+                f'height="{size[1]}">\n<figcaption>{alt}. {CAPTION}</figcaption></figure>')
+    body = re.sub(r'<p><img src="([^"]+)" alt="([^"]*)" /></p>', one, body)
+    if "<img " in body.replace('<img src="data:', ""):
+        fail("a picture inside a paragraph's text: give each picture a paragraph of its own")
+    return body
+
+
+STEPS = {"instalacja": "#2e7d32", "aktualizacja": "#1565c0", "powrót": "#6a1b9a",
+         "odinstalowanie": "#c62828"}
+
+
+def tree_entries(text):
+    """The entries of a "schemat" block: (level, name, [note pieces]), a piece being text or a
+    step (a key of STEPS)."""
+    entries = []
+    for line in text.rstrip("\n").split("\n"):
+        if not line.strip():
+            continue
+        if " — " not in line:
+            if not entries:
+                fail(f"schemat: the first line has no ' — ': {line.strip()}")
+            entries[-1][2] += " " + line.strip()
+            continue
+        indent = len(line) - len(line.lstrip(" "))
+        if indent % 2:
+            fail(f"schemat: indentation of {indent} spaces (two a level): {line.strip()}")
+        name, note = line.strip().split(" — ", 1)
+        entries.append([indent // 2, name, note])
+    out = []
+    for level, name, note in entries:
+        pieces = []
+        for part in re.split(r"(\[[^\]]+\])", note):
+            if part.startswith("[") and part.endswith("]"):
+                if part[1:-1] not in STEPS:
+                    fail(f"schemat: unknown step {part} (known: {', '.join(STEPS)})")
+                pieces.append(("step", part[1:-1]))
+            elif part.strip():
+                pieces.append(("text", part.strip()))
+        out.append((level, name, pieces))
+    return out
+
+
+def text_width(s, size):
+    """A width for text in a sans-serif font of SIZE px, generous enough for the lines to fit."""
+    narrow = sum(1 for c in s if c in "ilj.,:;!|()[]\\/ 'ftr")
+    return (len(s) - narrow) * size * 0.58 + narrow * size * 0.33
+
+
+def wrap_pieces(pieces, width, size):
+    """The note's pieces laid out in lines of at most WIDTH px: [(x, kind, text)] a line."""
+    lines, line, x = [], [], 0.0
+    for kind, value in pieces:
+        words = [value] if kind == "step" else value.split(" ")
+        for w in words:
+            wide = text_width(w, size) + (14 if kind == "step" else 0)
+            if line and x + wide > width:
+                lines.append(line)
+                line, x = [], 0.0
+            line.append((x, kind, w))
+            x += wide + size * 0.35
+    if line:
+        lines.append(line)
+    return lines
+
+
+def tree_svg(text):
+    entries = tree_entries(text)
+    size, row, step, note_x, note_w = 13, 19, 22, 330, 420
+    y, parts, last_at_level = 8, [], {}
+    for level, name, pieces in entries:
+        x = 10 + level * step
+        lines = wrap_pieces(pieces, note_w, size)
+        top = y
+        folder = name.endswith("\\")
+        if level > 0 and level - 1 in last_at_level:
+            px = 10 + (level - 1) * step + 6
+            parts.append(f'<path d="M{px} {last_at_level[level - 1] + 12} V{top + 9} H{x - 2}" '
+                         'fill="none" stroke="#9e9e9e"/>')
+        icon = (f'<path d="M{x} {top + 3} h6 l2 2 h8 v10 h-16 z" fill="#f9d56e" stroke="#b8860b"/>'
+                if folder else
+                f'<path d="M{x + 2} {top + 2} h9 l4 4 v11 h-13 z" fill="#fff" stroke="#607d8b"/>')
+        parts.append(icon)
+        parts.append(f'<text x="{x + 22}" y="{top + 14}" font-weight="bold">{html.escape(name)}</text>')
+        for i, line in enumerate(lines):
+            ly = top + 14 + i * row
+            for lx, kind, value in line:
+                if kind == "step":
+                    w = text_width(value, size - 2) + 12
+                    parts.append(f'<rect x="{note_x + lx:.0f}" y="{ly - 12}" width="{w:.0f}" '
+                                 f'height="16" rx="8" fill="{STEPS[value]}"/>')
+                    parts.append(f'<text x="{note_x + lx + 6:.0f}" y="{ly}" fill="#fff" '
+                                 f'font-size="{size - 2}">{html.escape(value)}</text>')
+                else:
+                    parts.append(f'<text x="{note_x + lx:.0f}" y="{ly}">{html.escape(value)}</text>')
+        for deeper in [k for k in last_at_level if k > level]:
+            del last_at_level[deeper]
+        last_at_level[level] = top
+        y = top + max(1, len(lines)) * row + 6
+    width = note_x + note_w + 10
+    return (f'<figure class="schemat"><svg xmlns="http://www.w3.org/2000/svg" width="{width}" '
+            f'height="{y + 4}" viewBox="0 0 {width} {y + 4}" font-family="Segoe UI, Tahoma, Arial, '
+            f'sans-serif" font-size="{size}" role="img">' + "".join(parts) + "</svg></figure>")
+
+
+def diagrams(body):
+    return re.sub(r'<pre><code class="language-schemat">(.*?)</code></pre>',
+                  lambda m: tree_svg(html.unescape(m.group(1))), body, flags=re.S)
+
+
+def render_html(source, folder):
+    body = figures(cmark(source, "html"), folder)
     used = {}
     anchors = {}  # name -> id
     contents = []  # (level, title, id)
@@ -141,6 +283,9 @@ def render_html(source):
     if unresolved:
         fail("references to no chapter: " + ", ".join(f"„{n}”" for n in unresolved))
 
+    # Drawn after the links: a diagram's text is no place for one.
+    body = diagrams(body)
+
     # The contents list, before the first chapter.
     toc = ['<nav class="spis">', '<h2 id="spis-tresci">Spis treści</h2>', "<ul>"]
     open_sub = False
@@ -190,8 +335,12 @@ def inline_text(node):
             if dest and not dest.startswith("#") and dest != label:
                 out.append(f" ({dest})")
         elif tag == "image":
+            start = len(out)
             for c in n:
                 walk(c)
+            alt = "".join(out[start:])
+            del out[start:]
+            out.append(f"[Obraz w instrukcji HTML: {alt}]")
         else:  # emph, strong, strikethrough: their text
             for c in n:
                 walk(c)
@@ -379,7 +528,7 @@ def main():
     source = read_markdown(a.input, fills)
     sys.stdout.reconfigure(newline="\n")
     if a.to == "html":
-        sys.stdout.write(render_html(source))
+        sys.stdout.write(render_html(source, os.path.dirname(os.path.abspath(a.input))))
     else:
         sys.stdout.write(render_text(source, a.contents, a.title_version))
 

@@ -14,7 +14,8 @@
 //   drive.exe shot FILE.bmp [TEXT]          the dialog showing TEXT (default: the topmost) as a
 //                                           24-bit BMP, cropped to the window
 //
-// A label is compared without its '&' (the access key mark), whole. SECONDS defaults to 30.
+// A label is compared without its '&' (the access key mark), whole; #ID names a button by its
+// control id instead. SECONDS defaults to 30.
 // The commands that look for something wait for it, and exit 1 with what was on screen when it
 // does not come in time; 2 is a wrong command line. Texts are compared as given on the command
 // line (-municode: UTF-16 from the start), so Polish labels need no code page.
@@ -208,9 +209,10 @@ int not_found(const char* what, const std::wstring& text) {
 
 // Waits up to `seconds` for `found` to give a window.
 template <class Find> HWND within(int seconds, Find found) {
-    for (int tick = 0;; ++tick) {
+    const DWORD start = GetTickCount();
+    for (;;) {
         if (HWND w = found()) return w;
-        if (tick >= seconds * 10) return nullptr;
+        if (GetTickCount() - start >= DWORD(seconds) * 1000) return nullptr;
         Sleep(100);
     }
 }
@@ -221,12 +223,15 @@ HWND dialog_showing(const std::wstring& text) {
     return nullptr;
 }
 
-// The enabled button labelled `label`; kind: 0 push button, 1 check box or radio button.
+// The enabled button labelled `label` (or, given as #ID, of that control id: the setup's own
+// buttons are 1 for the next step, 2 Cancel, 3 Back, whatever their labels), topmost dialog first;
+// a push button, or a check box or radio button.
 HWND button(const std::wstring& label, bool checkable) {
+    const int id = label.size() > 1 && label[0] == L'#' ? _wtoi(label.c_str() + 1) : 0;
     for (const Dialog& d : dialogs())
         for (const Control& c : d.controls)
             if (c.cls == L"Button" && c.enabled && c.checkable == checkable &&
-                without_access_key(c.text) == label)
+                (id ? c.id == id : without_access_key(c.text) == label))
                 return c.window;
     return nullptr;
 }
