@@ -99,8 +99,7 @@ def plain(fragment):
     return normal_space(html.unescape(re.sub(r"<[^>]+>", "", fragment)))
 
 
-CAPTION = ("Obraz spod Wine. Windows rysuje to samo okno we własnym stylu (ramka, czcionki, "
-           "kolory), z tymi samymi tekstami.")
+CAPTION = "Obraz spod Wine: Windows rysuje to samo okno we własnym stylu (ramka, czcionki, kolory)."
 
 
 def png_size(data):
@@ -164,65 +163,66 @@ def tree_entries(text):
     return out
 
 
-def text_width(s, size):
-    """A width for text in a sans-serif font of SIZE px, generous enough for the lines to fit."""
-    narrow = sum(1 for c in s if c in "ilj.,:;!|()[]\\/ 'ftr")
-    return (len(s) - narrow) * size * 0.58 + narrow * size * 0.33
-
-
-def wrap_pieces(pieces, width, size):
-    """The note's pieces laid out in lines of at most WIDTH px: [(x, kind, text)] a line."""
-    lines, line, x = [], [], 0.0
+def wrap_pieces(pieces, columns):
+    """The note's pieces in lines of at most COLUMNS characters: [(kind, text)] a line."""
+    lines, line, used = [], [], 0
     for kind, value in pieces:
         words = [value] if kind == "step" else value.split(" ")
         for w in words:
-            wide = text_width(w, size) + (14 if kind == "step" else 0)
-            if line and x + wide > width:
+            if line and used + 1 + len(w) > columns:
                 lines.append(line)
-                line, x = [], 0.0
-            line.append((x, kind, w))
-            x += wide + size * 0.35
+                line, used = [], 0
+            line.append((kind, w))
+            used += len(w) + (1 if used else 0)
     if line:
         lines.append(line)
     return lines
 
 
 def tree_svg(text):
+    """A "schemat" block as a drawing: each entry's icon (a folder for a name ending in a
+    backslash) and name in bold on the left, joined to its parent by a line; its note on the
+    right, wrapped, each step in its own colour. The browser lays each line of text out."""
     entries = tree_entries(text)
-    size, row, step, note_x, note_w = 13, 19, 22, 330, 420
+    size, row, step, note_x, columns = 13, 18, 22, 300, 56
     y, parts, last_at_level = 8, [], {}
     for level, name, pieces in entries:
         x = 10 + level * step
-        lines = wrap_pieces(pieces, note_w, size)
+        lines = wrap_pieces(pieces, columns)
         top = y
-        folder = name.endswith("\\")
         if level > 0 and level - 1 in last_at_level:
             px = 10 + (level - 1) * step + 6
-            parts.append(f'<path d="M{px} {last_at_level[level - 1] + 12} V{top + 9} H{x - 2}" '
+            parts.append(f'<path d="M{px} {last_at_level[level - 1] + 18} V{top + 10} H{x - 2}" '
                          'fill="none" stroke="#9e9e9e"/>')
-        icon = (f'<path d="M{x} {top + 3} h6 l2 2 h8 v10 h-16 z" fill="#f9d56e" stroke="#b8860b"/>'
-                if folder else
-                f'<path d="M{x + 2} {top + 2} h9 l4 4 v11 h-13 z" fill="#fff" stroke="#607d8b"/>')
-        parts.append(icon)
+        if name.endswith("\\"):
+            parts.append(f'<path d="M{x} {top + 4} h6 l2 2 h8 v10 h-16 z" fill="#f9d56e" '
+                         'stroke="#b8860b"/>')
+        else:
+            parts.append(f'<path d="M{x + 2} {top + 2} h9 l4 4 v12 h-13 z" fill="#fff" '
+                         'stroke="#607d8b"/>')
         parts.append(f'<text x="{x + 22}" y="{top + 14}" font-weight="bold">{html.escape(name)}</text>')
         for i, line in enumerate(lines):
-            ly = top + 14 + i * row
-            for lx, kind, value in line:
+            spans = []
+            for j, (kind, value) in enumerate(line):
+                gap = " " if j else ""
                 if kind == "step":
-                    w = text_width(value, size - 2) + 12
-                    parts.append(f'<rect x="{note_x + lx:.0f}" y="{ly - 12}" width="{w:.0f}" '
-                                 f'height="16" rx="8" fill="{STEPS[value]}"/>')
-                    parts.append(f'<text x="{note_x + lx + 6:.0f}" y="{ly}" fill="#fff" '
-                                 f'font-size="{size - 2}">{html.escape(value)}</text>')
+                    spans.append(f'{gap}<tspan fill="{STEPS[value]}" '
+                                 f'font-weight="bold">{html.escape(value)}</tspan>')
                 else:
-                    parts.append(f'<text x="{note_x + lx:.0f}" y="{ly}">{html.escape(value)}</text>')
+                    spans.append(gap + html.escape(value))
+            parts.append(f'<text x="{note_x}" y="{top + 14 + i * row}" xml:space="preserve">'
+                         + "".join(spans) + "</text>")
         for deeper in [k for k in last_at_level if k > level]:
             del last_at_level[deeper]
         last_at_level[level] = top
-        y = top + max(1, len(lines)) * row + 6
-    width = note_x + note_w + 10
+        y = top + max(1, len(lines)) * row + 8
+    width = note_x + columns * 7 + 20
+    legend = " ".join(f'<tspan fill="{c}" font-weight="bold">{html.escape(k)}</tspan>'
+                      for k, c in STEPS.items())
+    parts.append(f'<text x="10" y="{y + 10}" fill="#555" xml:space="preserve">kroki: {legend}</text>')
+    y += 18
     return (f'<figure class="schemat"><svg xmlns="http://www.w3.org/2000/svg" width="{width}" '
-            f'height="{y + 4}" viewBox="0 0 {width} {y + 4}" font-family="Segoe UI, Tahoma, Arial, '
+            f'height="{y}" viewBox="0 0 {width} {y}" font-family="Segoe UI, Tahoma, Arial, '
             f'sans-serif" font-size="{size}" role="img">' + "".join(parts) + "</svg></figure>")
 
 

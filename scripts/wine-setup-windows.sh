@@ -478,7 +478,7 @@ pid=$!
 steps "the missing-entry box" install <<'EOF' &&
 page box "brak wpisu"
 picture wtyczka-brak-wpisu
-click "Ignoruj"
+click "#5"
 EOF
   { wait "$pid"; tr -d '\r' <"$out/hostsim.json" | grep -q '"answer": "ignore"' &&
     ok "the plug-in's missing-entry box: its picture, answered Ignoruj" ||
