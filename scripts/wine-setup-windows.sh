@@ -9,10 +9,10 @@
 # build (0.9.0); the uninstaller's page choosing rollback, removal keeping the copies, removal with
 # them; an older version over a newer one, answered No and Yes; /WROC and /ODINSTALUJ with windows;
 # a refused check (a host module without 52412) with and without „Zainstaluj mimo to”; a module
-# missing only 52224 (the plug-in works after „Ignoruj”); a second copy of the plug-in in the
-# program's folder, answered No and Yes. No page of any case may show a stock
-# text that contradicts what the case does (e.g. „deinstalacja”, or „Zakończono instalację” after
-# an uninstall).
+# missing only 52224 (the plug-in works after „Ignoruj”); a VORDAN.dll that is not the host's
+# module (nothing checked); a second copy of the plug-in in the program's folder, answered No and
+# Yes. No page of any case may show a stock text that contradicts what the case does (e.g.
+# „deinstalacja”, or „Zakończono instalację” after an uninstall).
 #
 # The same run takes the pictures the guide shows (docs/obrazy/NAME.png): the setup's folder page
 # and check pages, the uninstaller's choice page, and hostsim.exe's missing-entry box; beside each
@@ -53,6 +53,8 @@ out=$root/build/wine-setup-windows
 pictures=$root/docs/obrazy
 command -v Xvfb >/dev/null || { echo "$name: Xvfb is not installed"; exit 1; }
 [ -f "$win/drive.exe" ] || { echo "$name: $win/drive.exe is missing: build the win32 preset"; exit 1; }
+[ $update -eq 0 ] || command -v python3 >/dev/null ||
+  { echo "$name: --update makes PNG files with python3, which is not here: run it where Wine runs natively"; exit 1; }
 source scripts/wine-setup-common.sh
 cp "$win/drive.exe" "$kits/"
 
@@ -103,7 +105,7 @@ step() {
       ;;
     page)
       page_text=$2
-      page_file=$out/$(tr -c 'A-Za-z0-9\n' - <<<"$case_name")-$1.txt
+      page_file=$out/$(tr -c 'A-Za-z0-9\n' - <<<"$case_name" | sed 's/^-*//')-$1.txt
       if ! drive wait "$page_text" 120; then
         bad "no window showing „$page_text” (page $1):"$'\n'"$(cat "$out/drive.err")"
         return 1
@@ -131,7 +133,12 @@ step() {
       drive shot "C:\\instalki\\$picture.bmp" "$page_text" &&
         drive dump "C:\\instalki\\$picture.txt" "$page_text" ||
         { bad "no picture of „$page_text”: $(cat "$out/drive.err")"; return 0; }
-      python3 scripts/bmp-png.py "$kits/$picture.bmp" "$out/$picture.png"
+      # The Wine guest has no Python: there the picture stays a BMP; only --update needs the PNG.
+      if command -v python3 >/dev/null; then
+        python3 scripts/bmp-png.py "$kits/$picture.bmp" "$out/$picture.png"
+      else
+        cp "$kits/$picture.bmp" "$out/"
+      fi
       tr -d '\r' <"$kits/$picture.txt" >"$out/$picture.raw.txt"
       normal "$out/$picture.raw.txt" >"$out/$picture.txt"
       if [ $update -eq 1 ]; then
@@ -425,6 +432,24 @@ EOF
     ok "a module without 52224 (in a folder with Polish letters): cancelled, nothing changed" ||
     fail "a module without 52224: something changed"; }
 
+# A VORDAN.dll that is not the host's module: the tool checks nothing (status 2).
+fresh ""
+cp "$win/cenyzak.dll" "$prog/VORDAN.dll"
+snapshot >"$out/refusal.txt"
+steps "nothing checked" install <<'EOF' &&
+start "$setup"
+page folder "Folder programu"
+click "#1"
+page check "Sprawdzenie programu"
+says "nie sprawdz"
+click "#2"
+page cancel "Tak"
+click "Tak"
+end 1
+EOF
+  { snapshot | cmp -s - "$out/refusal.txt" && ok "a VORDAN.dll that is not the host's module: cancelled, nothing changed" ||
+    fail "a VORDAN.dll that is not the host's module: something changed"; }
+
 # A second copy of the plug-in in the program's folder: the setup asks; No installs nothing, Yes
 # installs.
 fresh ""
@@ -484,6 +509,14 @@ EOF
     ok "the plug-in's missing-entry box: its picture, answered Ignoruj" ||
     fail "the missing-entry box: hostsim.exe did not report the answer Ignoruj"; }
 pid=""
+
+# A picture in docs/obrazy/ that no case takes any more.
+taken=" $(sed -n 's/^picture \([^ ]*\)$/\1/p' scripts/wine-setup-windows.sh | tr '\n' ' ')"
+for f in "$pictures"/*.txt; do
+  [ -f "$f" ] || continue
+  [[ $taken == *" $(basename "$f" .txt) "* ]] ||
+    fail "docs/obrazy/$(basename "$f" .txt): no case takes this picture any more: remove it (and its .png)"
+done
 
 cp "$log" "$out/" 2>/dev/null
 echo "$name: $passed passed, $failed failed, in $((SECONDS - start_all)) s"
