@@ -25,6 +25,9 @@
 #   scripts/wine-setup.sh --build   on the machine that builds: the older build (build/win32-older,
 #                                   the same source as version 0.9.0, with its own setup)
 #   scripts/wine-setup.sh           the cases, where Wine runs (scripts/wine-checks.sh)
+#
+# The same setup with its windows: scripts/wine-setup-windows.sh; the helpers both use (the
+# prefix, a fresh program's folder, snapshots, the entry, a silent run): wine-setup-common.sh.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
