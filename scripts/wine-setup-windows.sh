@@ -273,6 +273,7 @@ page check "Sprawdzenie programu"
 says "$older_version"
 click "#1"
 page done "Kod wyjścia: 0"
+says "Aktualizacja z wersji $older_version do $version"
 click "#1"
 end 0
 EOF
@@ -287,6 +288,7 @@ picture odinstalowanie-wybor
 check "Przywróć poprzednią wersję ($older_version)"
 click "#1"
 page done "Kod wyjścia: 0"
+says "Przywrócono wersję $older_version"
 click "#1"
 end 0
 EOF
@@ -300,6 +302,7 @@ page choice "Odinstaluj wtyczkę"
 check "Odinstaluj wtyczkę z „$program”"
 click "#1"
 page done "Kod wyjścia: 0"
+says "Usunięto wtyczkę"
 click "#1"
 end 0
 EOF
@@ -336,6 +339,7 @@ click "#1"
 page question "Zainstalować starszą wersję?"
 click "Tak"
 page done "Kod wyjścia: 0"
+says "Instalacja starszej wersji $older_version"
 click "#1"
 end 0
 EOF
@@ -346,6 +350,7 @@ EOF
 steps "/WROC with windows" rollback <<'EOF' &&
 start "$setup" /WROC
 page done "Kod wyjścia: 0"
+says "Przywrócono wersję $version"
 click "#1"
 end 0
 EOF
@@ -360,6 +365,7 @@ check "Odinstaluj wtyczkę z „$program”"
 check "Usuń też zachowane poprzednie wersje z C:\ProgramData\cenyzak\kopie"
 click "#1"
 page done "Kod wyjścia: 0"
+says "Usunięto zachowane poprzednie wersje"
 click "#1"
 end 0
 EOF
@@ -371,6 +377,7 @@ run_setup "$setup" /S "/D=$program"
 steps "/ODINSTALUJ with windows" uninstall <<'EOF' &&
 start "$setup" /ODINSTALUJ
 page done "Kod wyjścia: 0"
+says "Usunięto wtyczkę"
 click "#1"
 end 0
 EOF
