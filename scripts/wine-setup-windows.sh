@@ -71,7 +71,12 @@ for view in 32 64; do
     /v 'Courier New' /d 'DejaVu Sans Mono' /f /reg:$view >/dev/null 2>&1
 done
 
-drive() { "${wine_env[@]}" timeout 300 wine 'C:\instalki\drive.exe' "$@" 2>"$out/drive.err" </dev/null; }
+# How long a step waits for its window: longer in the Wine guest, where Wine runs emulated. The
+# first Wine program of a server sets up the session: a program that does nothing pays for it.
+patience=120
+[ -n "${CZ_GUEST_WINEPREFIX:-}" ] && patience=600
+"${wine_env[@]}" timeout 600 wine cmd /c exit >/dev/null 2>&1 </dev/null
+drive() { "${wine_env[@]}" timeout $((patience + 60)) wine 'C:\instalki\drive.exe' "$@" 2>"$out/drive.err" </dev/null; }
 
 # Phrases no page may show in a mode: NSIS's stock texts that say something else than the setup
 # does. One a line: the modes it is forbidden in (all, or some of install rollback uninstall),
@@ -106,7 +111,7 @@ step() {
     page)
       page_text=$2
       page_file=$out/$(tr -c 'A-Za-z0-9\n' - <<<"$case_name" | sed 's/^-*//')-$1.txt
-      if ! drive wait "$page_text" 120; then
+      if ! drive wait "$page_text" $patience; then
         bad "no window showing „$page_text” (page $1):"$'\n'"$(cat "$out/drive.err")"
         return 1
       fi
@@ -126,7 +131,7 @@ step() {
         bad "page $(basename "$page_file" .txt) does not say „$1”; it shows:"$'\n'"$(grep -v '^  Edit ' "$page_file" | grep -v '""$')"
       ;;
     type | click | check | uncheck)
-      drive "$verb" "$1" 60 || { bad "$verb „$1”:"$'\n'"$(cat "$out/drive.err")"; return 1; }
+      drive "$verb" "$1" $patience || { bad "$verb „$1”:"$'\n'"$(cat "$out/drive.err")"; return 1; }
       ;;
     picture)
       local picture=$1
@@ -505,7 +510,7 @@ cat >"$kits/brak-wpisu.json" <<'JSON'
                  "lines": [{"key": 7, "quantity": 1, "slots": [{"used": true}]}]}]
 }
 JSON
-(cd "$(unix_path "$program")" && CZ_HOSTSIM_BOX_WAIT=60 "${wine_env[@]}" timeout 300 wine hostsim.exe --json \
+(cd "$(unix_path "$program")" && CZ_HOSTSIM_BOX_WAIT=$patience "${wine_env[@]}" timeout 300 wine hostsim.exe --json \
   'C:\instalki\brak-wpisu.json' >"$out/hostsim.json" 2>/dev/null </dev/null) &
 pid=$!
 steps "the missing-entry box" install <<'EOF' &&
