@@ -1130,8 +1130,10 @@ Function Install
       ${If} ${Silent}
         !insertmacro FAIL ${E_CHECK} "${T_COPIES_REFUSED_SILENT}"
       ${EndIf}
-      MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "${T_COPIES_FOUND}${T_COPIES_ASK}" IDYES +2
+      ; A label, not a relative jump: FAIL is more than one instruction.
+      MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "${T_COPIES_FOUND}${T_COPIES_ASK}" IDYES copies_accepted
       !insertmacro FAIL ${E_CHECK} "${T_COPIES_REFUSED}"
+      copies_accepted:
     ${EndIf}
   ${EndIf}
 
@@ -1163,8 +1165,10 @@ Function Install
       ${If} ${Silent}
         !insertmacro FAIL ${E_OLDER} "${T_DOWNGRADE_REFUSED_SILENT}"
       ${EndIf}
-      MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "${T_DOWNGRADE_ASK}" IDYES +2
+      ; A label, not a relative jump: FAIL is more than one instruction.
+      MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "${T_DOWNGRADE_ASK}" IDYES older_accepted
       !insertmacro FAIL ${E_OLDER} "${T_DOWNGRADE_REFUSED}"
+      older_accepted:
     ${EndIf}
     !insertmacro LOG "Instalacja starszej wersji ${VERSION} w miejsce $8."
     !insertmacro HEADER OLDER

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -36,7 +37,11 @@ BOOL CALLBACK find_box(HWND window, LPARAM found) {
     return TRUE;
 }
 
+int g_box_wait = 0; // seconds
+
 DWORD WINAPI watch(void*) {
+    char wait[8] = {};
+    if (GetEnvironmentVariableA("CZ_HOSTSIM_BOX_WAIT", wait, sizeof wait)) g_box_wait = atoi(wait);
     // A thread's first window calls set up its windowing state, which takes the loader's lock.
     // The boxes of interest appear inside the plug-in's start-up, with that lock held by the
     // loading thread, so the set-up happens here, before the loading is let go on.
@@ -64,6 +69,10 @@ DWORD WINAPI watch(void*) {
         // A message box ends its text with no line break; Windows keeps it as given.
         g_boxes.push_back({text, caption, answer});
         LeaveCriticalSection(&g_lock);
+        // CZ_HOSTSIM_BOX_WAIT=SECONDS leaves each box on screen that long, or until someone else
+        // answers it: the setup's windowed test takes its picture and presses the same button.
+        for (int i = 0; i < g_box_wait * 50 && IsWindow(box); ++i)
+            Sleep(20);
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
         for (int i = 0; i < 500 && IsWindow(box); ++i)

@@ -7,7 +7,8 @@
 # supplier from CMakeLists.txt filled in (@DOSTAWCA@, @KONTAKT@); scripts/guide-render.py gives
 # every chapter an id, puts a contents list before the first chapter and makes each quoted chapter
 # name („Usługi programu”) a link to it. The page around it carries its own style sheet and nothing
-# else: no script, no font, no image, no reference to anything outside the file, so it opens the
+# else: no script, no font, no reference to anything outside the file (the pictures of windows are
+# inside it, as data: URIs; the folder diagram is drawn as SVG), so it opens the
 # same in any browser, offline, from the unpacked package. Code blocks wrap their long lines rather
 # than cut them. The output depends only on the input and VERSION, so two releases of one commit
 # give the same file.
@@ -48,6 +49,10 @@ nav.spis { background: #f6f6f6; border: 1px solid #dcdcdc; padding: .2em 1em .6e
 nav.spis h2 { margin-top: .6em; border: none; font-size: 1.15em; }
 nav.spis ul { margin: .2em 0; padding-left: 1.4em; }
 a { color: #0645ad; }
+figure { margin: 1em 0; }
+figure.okno img { max-width: 100%; height: auto; border: 1px solid #c8c8c8; }
+figure.schemat svg { max-width: 100%; height: auto; }
+figcaption { font-size: .9em; color: #555; }
 @media print { body { max-width: none; font-size: 11pt; } a { color: inherit; text-decoration: none; } }
 </style>
 </head>

@@ -11,13 +11,23 @@
       wrapped and indented, tables laid out in columns, code blocks indented and never wrapped,
       no Markdown markup and no fence information (the guide's example markers).
 
+A paragraph that is only an image (![what it shows](obrazy/NAME.png), a picture of a window that
+scripts/wine-setup-windows.sh takes) is in HTML a figure with the PNG inside the page (a data:
+URI) and a line under it saying that Windows draws the same window in its own style; in text, a
+line naming the picture. A code block fenced as "schemat" is a folder tree, one entry a line,
+"NAME — what it is", two spaces of indentation a level down, a line without " — " going on with
+the entry above it, and [instalacja], [aktualizacja], [powrót] or [odinstalowanie] marking the
+steps that touch it: in HTML a drawing (inline SVG), in text the lines as they are.
+
 --fill replaces @NAME@ in the Markdown with VALUE (taken as text, not Markdown); a placeholder
 left unfilled is an error, as is a „zob. „…”” reference that names no chapter of the page.
 Output is UTF-8 with LF line ends on standard output; the shell scripts around it add what the
 package needs (scripts/guide-html.sh, scripts/guide-text.sh).
 """
 import argparse
+import base64
 import html
+import os
 import re
 import subprocess
 import sys
@@ -93,8 +103,140 @@ def plain(fragment):
     return normal_space(html.unescape(re.sub(r"<[^>]+>", "", fragment)))
 
 
-def render_html(source):
-    body = cmark(source, "html")
+CAPTION = "Obraz spod Wine: Windows rysuje to samo okno we własnym stylu (ramka, czcionki, kolory)."
+
+
+def png_size(data):
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        return None
+    return int.from_bytes(data[16:20], "big"), int.from_bytes(data[20:24], "big")
+
+
+def figures(body, folder):
+    """Every image alone in its paragraph as a figure with the PNG inside the page."""
+    def one(m):
+        path, alt = html.unescape(m.group(1)), m.group(2)
+        try:
+            data = open(os.path.join(folder, path), "rb").read()
+        except OSError as e:
+            fail(f"picture {path}: {e.strerror}")
+        size = png_size(data)
+        if size is None:
+            fail(f"picture {path} is not a PNG file")
+        uri = "data:image/png;base64," + base64.b64encode(data).decode("ascii")
+        return (f'<figure class="okno"><img src="{uri}" alt="{alt}" width="{size[0]}" '
+                f'height="{size[1]}">\n<figcaption>{alt}. {CAPTION}</figcaption></figure>')
+    body = re.sub(r'<p><img src="([^"]+)" alt="([^"]*)" /></p>', one, body)
+    if "<img " in body.replace('<img src="data:', ""):
+        fail("a picture inside a paragraph's text: give each picture a paragraph of its own")
+    return body
+
+
+STEPS = {"instalacja": "#2e7d32", "aktualizacja": "#1565c0", "powrót": "#6a1b9a",
+         "odinstalowanie": "#c62828"}
+
+
+def tree_entries(text):
+    """The entries of a "schemat" block: (level, name, [note pieces]), a piece being text or a
+    step (a key of STEPS)."""
+    entries = []
+    for line in text.rstrip("\n").split("\n"):
+        if not line.strip():
+            continue
+        if " — " not in line:
+            if not entries:
+                fail(f"schemat: the first line has no ' — ': {line.strip()}")
+            entries[-1][2] += " " + line.strip()
+            continue
+        indent = len(line) - len(line.lstrip(" "))
+        if indent % 2:
+            fail(f"schemat: indentation of {indent} spaces (two a level): {line.strip()}")
+        name, note = line.strip().split(" — ", 1)
+        entries.append([indent // 2, name, note])
+    out = []
+    for level, name, note in entries:
+        pieces = []
+        for part in re.split(r"(\[[^\]]+\])", note):
+            if part.startswith("[") and part.endswith("]"):
+                if part[1:-1] not in STEPS:
+                    fail(f"schemat: unknown step {part} (known: {', '.join(STEPS)})")
+                pieces.append(("step", part[1:-1]))
+            elif part.strip():
+                pieces.append(("text", part.strip()))
+        out.append((level, name, pieces))
+    return out
+
+
+def wrap_pieces(pieces, columns):
+    """The note's pieces in lines of at most COLUMNS characters: [(kind, text)] a line."""
+    lines, line, used = [], [], 0
+    for kind, value in pieces:
+        words = [value] if kind == "step" else value.split(" ")
+        for w in words:
+            if line and used + 1 + len(w) > columns:
+                lines.append(line)
+                line, used = [], 0
+            line.append((kind, w))
+            used += len(w) + (1 if used else 0)
+    if line:
+        lines.append(line)
+    return lines
+
+
+def tree_svg(text):
+    """A "schemat" block as a drawing: each entry's icon (a folder for a name ending in a
+    backslash) and name in bold on the left, joined to its parent by a line; its note on the
+    right, wrapped, each step in its own colour. The browser lays each line of text out."""
+    entries = tree_entries(text)
+    size, row, step, note_x, columns = 13, 18, 22, 300, 56
+    y, parts, last_at_level = 8, [], {}
+    for level, name, pieces in entries:
+        x = 10 + level * step
+        lines = wrap_pieces(pieces, columns)
+        top = y
+        if level > 0 and level - 1 in last_at_level:
+            px = 10 + (level - 1) * step + 6
+            parts.append(f'<path d="M{px} {last_at_level[level - 1] + 18} V{top + 10} H{x - 2}" '
+                         'fill="none" stroke="#9e9e9e"/>')
+        if name.endswith("\\"):
+            parts.append(f'<path d="M{x} {top + 4} h6 l2 2 h8 v10 h-16 z" fill="#f9d56e" '
+                         'stroke="#b8860b"/>')
+        else:
+            parts.append(f'<path d="M{x + 2} {top + 2} h9 l4 4 v12 h-13 z" fill="#fff" '
+                         'stroke="#607d8b"/>')
+        parts.append(f'<text x="{x + 22}" y="{top + 14}" font-weight="bold">{html.escape(name)}</text>')
+        for i, line in enumerate(lines):
+            spans = []
+            for j, (kind, value) in enumerate(line):
+                gap = " " if j else ""
+                if kind == "step":
+                    spans.append(f'{gap}<tspan fill="{STEPS[value]}" '
+                                 f'font-weight="bold">{html.escape(value)}</tspan>')
+                else:
+                    spans.append(gap + html.escape(value))
+            parts.append(f'<text x="{note_x}" y="{top + 14 + i * row}" xml:space="preserve">'
+                         + "".join(spans) + "</text>")
+        for deeper in [k for k in last_at_level if k > level]:
+            del last_at_level[deeper]
+        last_at_level[level] = top
+        y = top + max(1, len(lines)) * row + 8
+    width = note_x + columns * 7 + 20
+    legend = " ".join(f'<tspan fill="{c}" font-weight="bold">{html.escape(k)}</tspan>'
+                      for k, c in STEPS.items())
+    parts.append(f'<text x="10" y="{y + 10}" fill="#555" xml:space="preserve">kroki: {legend}</text>')
+    y += 18
+    return (f'<figure class="schemat"><svg xmlns="http://www.w3.org/2000/svg" width="{width}" '
+            f'height="{y}" viewBox="0 0 {width} {y}" font-family="Segoe UI, Tahoma, Arial, '
+            f'sans-serif" font-size="{size}" role="img">' + "".join(parts) + "</svg></figure>")
+
+
+def diagrams(body):
+    return re.sub(r'<pre><code class="language-schemat">(.*?)</code></pre>',
+                  lambda m: tree_svg(html.unescape(m.group(1))), body, flags=re.S)
+
+
+def render_html(source, folder):
+    body = figures(cmark(source, "html"), folder)
     used = {}
     anchors = {}  # name -> id
     contents = []  # (level, title, id)
@@ -145,6 +287,9 @@ def render_html(source):
     if unresolved:
         fail("references to no chapter: " + ", ".join(f"„{n}”" for n in unresolved))
 
+    # Drawn after the links: a diagram's text is no place for one.
+    body = diagrams(body)
+
     # The contents list, before the first chapter.
     toc = ['<nav class="spis">', '<h2 id="spis-tresci">Spis treści</h2>', "<ul>"]
     open_sub = False
@@ -194,8 +339,12 @@ def inline_text(node):
             if dest and not dest.startswith("#") and dest != label:
                 out.append(f" ({dest})")
         elif tag == "image":
+            start = len(out)
             for c in n:
                 walk(c)
+            alt = "".join(out[start:])
+            del out[start:]
+            out.append(f"[Obraz w instrukcji HTML: {alt}]")
         else:  # emph, strong, strikethrough: their text
             for c in n:
                 walk(c)
@@ -383,7 +532,7 @@ def main():
     source = read_markdown(a.input, fills)
     sys.stdout.reconfigure(newline="\n")
     if a.to == "html":
-        sys.stdout.write(render_html(source))
+        sys.stdout.write(render_html(source, os.path.dirname(os.path.abspath(a.input))))
     else:
         sys.stdout.write(render_text(source, a.contents, a.title_version))
 

@@ -40,6 +40,8 @@ scripts/wine-preflight.sh || failed+=(wine-preflight)
 
 # The setup program in a 64-bit prefix: install, update, roll back, uninstall, refusals, silently.
 scripts/wine-setup.sh || failed+=(wine-setup)
+# ...and with its windows, under an X server, page by page, as an integrator works them.
+scripts/wine-setup-windows.sh || failed+=(wine-setup-windows)
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "wine-checks: failed: ${failed[*]}"

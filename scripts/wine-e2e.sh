@@ -114,21 +114,15 @@ fi
 # since one started without a display cannot show windows.
 "${wine_env[@]}" wineserver -k 2>/dev/null
 if [ ${#dialogs[@]} -gt 0 ]; then
-  rm -f "$out/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 150); do [ -s "$out/display" ] && break; sleep 0.2; done
-  if [ ! -s "$out/display" ]; then
+  if ! wine_display_start "$out"; then
     echo "wine-e2e: the X server (Xvfb) did not start"
     failed=$((failed + ${#dialogs[@]}))
   else
-    export DISPLAY=:$(head -n 1 "$out/display")
     warm_up
     for s in "${dialogs[@]}"; do run_one "$s" xvfb; done
     "${wine_env[@]}" wineserver -k 2>/dev/null
   fi
-  kill "$xvfb" 2>/dev/null
-  wait "$xvfb" 2>/dev/null
+  wine_display_stop
 fi
 
 echo "wine-e2e: $passed passed, $failed failed"

@@ -78,3 +78,21 @@ wine_setup64() {
   export WINEPREFIX=$PWD/build/wine-prefix64
   [ -f "$WINEPREFIX/system.reg" ] || wine_prefix_init "$WINEPREFIX" "$name" win64
 }
+
+# An X server for the windows Wine shows (Xvfb, 1024x768, 24 bits), for the checks that need a
+# display: wine-e2e.sh's message boxes, wine-setup-windows.sh's setup windows. $1: a folder for
+# its display number. Exports DISPLAY and sets wine_xvfb (its process); 1 when it does not start.
+# A Wine server started without a display cannot show windows: end it first (wineserver -k).
+wine_display_start() {
+  rm -f "$1/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" >/dev/null 2>&1 &
+  wine_xvfb=$!
+  local _
+  for _ in $(seq 150); do [ -s "$1/display" ] && break; sleep 0.2; done
+  [ -s "$1/display" ] || return 1
+  export DISPLAY=:$(head -n 1 "$1/display")
+}
+wine_display_stop() {
+  kill "$wine_xvfb" 2>/dev/null
+  wait "$wine_xvfb" 2>/dev/null
+}

@@ -25,6 +25,9 @@
 #   scripts/wine-setup.sh --build   on the machine that builds: the older build (build/win32-older,
 #                                   the same source as version 0.9.0, with its own setup)
 #   scripts/wine-setup.sh           the cases, where Wine runs (scripts/wine-checks.sh)
+#
+# The same setup with its windows: scripts/wine-setup-windows.sh; the helpers both use (the
+# prefix, a fresh program's folder, snapshots, the entry, a silent run): wine-setup-common.sh.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -40,104 +43,13 @@ if [ "${1:-}" = "--build" ]; then
   exit 0
 fi
 
-for tool in wine wineboot wineserver; do
-  command -v "$tool" >/dev/null || { echo "wine-setup: $tool is not installed"; exit 1; }
-done
-for f in build/linux/hostsim "$win/cenyzak-setup.exe" "$win/cenyzak.dll" "$win/hostsim.exe" \
-  "$win/VORDAN.dll" "$win/hold-file.exe" "$older/cenyzak-setup.exe" "$older/cenyzak.dll"; do
-  [ -f "$f" ] || { echo "wine-setup: $f is missing: build the linux and win32 presets and run scripts/wine-setup.sh --build"; exit 1; }
-done
-version=$(sed -n 's/^#define CZ_VERSION "\(.*\)"$/\1/p' "$win/generated/cenyzak_version.h")
-
-source scripts/wine-env.sh
-wine_setup64 wine-setup || exit 1
+name=wine-setup
 out=$root/build/wine-setup
-rm -rf "$out" && mkdir -p "$out"
-drive=$WINEPREFIX/drive_c
-# The setups and the helper on the prefix's own disk, where Wine runs them.
-kits=$drive/instalki
-rm -rf "$kits" && mkdir -p "$kits"
-cp "$win/cenyzak-setup.exe" "$kits/cenyzak-$version-setup.exe"
-cp "$older/cenyzak-setup.exe" "$kits/cenyzak-$older_version-setup.exe"
-cp "$win/hold-file.exe" "$kits/"
+source scripts/wine-setup-common.sh
 signed=$root/build/signed/cenyzak-setup.exe
 if [ -f "$signed" ] && [ ! "$signed" -ot "$win/cenyzak-setup.exe" ]; then
   cp "$signed" "$kits/cenyzak-$version-setup-podpisany.exe"
 fi
-
-passed=0
-failed=0
-ok() { echo "wine-setup: $1"; passed=$((passed + 1)); }
-fail() { echo "wine-setup: FAILED: $1"; failed=$((failed + 1)); }
-
-program='C:\Program Files (x86)\Księgowość Łódź\Vordan'
-unix_path() { local p=${1#C:\\}; echo "$drive/${p//\\//}"; }
-prog=$(unix_path "$program")
-state=$drive/ProgramData/cenyzak
-log=$state/instalacja.log
-plugin=$prog/Wtyczki/cenyzak.dll
-
-# A fresh program's folder (hostsim.exe and the host module, as a program's own files), no setup
-# state and no entry. $1: a service to clear from the module, or "".
-fresh() {
-  local dir=${2:-$prog}
-  local view
-  for view in 'Software\Wow6432Node' 'Software'; do
-    "${wine_env[@]}" wine reg delete "HKLM\\$view\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\cenyzak" /f >/dev/null 2>&1
-  done
-  "${wine_env[@]}" wineserver -w
-  rm -rf "$dir" "$state" "$drive/Program Files (x86)/Vordan" "$drive/Program Files/Vordan"
-  mkdir -p "$dir"
-  cp "$win/VORDAN.dll" "$win/hostsim.exe" "$dir/"
-  [ -n "${1:-}" ] && scripts/pe-clear-export.sh "$dir/VORDAN.dll" "$1"
-  return 0
-}
-
-# Every file and folder under the program's folder, every file the setup keeps (its log aside),
-# each file with its SHA-256; and, but while Wine still runs something, the uninstall entry.
-files_of() {
-  echo "# $1"
-  [ -d "$1" ] || return 0
-  (cd "$1" && { [ "$2" = all ] && find . -printf '%y %p\n' | sort
-    find . -type f ! -name instalacja.log -exec sha256sum {} + | sort -k 2; })
-}
-snapshot_held() { files_of "$prog" all; files_of "$state" files; }
-snapshot() { snapshot_held; entry_values; }
-
-# The uninstall entry as the registry keeps it (system.reg, written out once Wine has ended): where
-# it lies (the 32-bit view is Software\Wow6432Node) and its values, one a line.
-entry_values() {
-  "${wine_env[@]}" wineserver -w
-  awk '/^\[/ { on = index($0, "\\\\Uninstall\\\\cenyzak]") > 0; if (on) print $1 } on && /^"/' \
-    "$WINEPREFIX/system.reg"
-}
-
-# Runs a setup silently; its status is in $status, what it printed in $out/last.txt. $1: the
-# setup (a file in C:\instalki); the rest: its switches (/D= last, unquoted, as the setup wants).
-run_setup() {
-  local exe=$1
-  shift
-  "${wine_env[@]}" timeout 300 wine cmd /c "C:\\instalki\\$exe $*" >"$out/last.txt" 2>&1 </dev/null
-  status=$?
-  "${wine_env[@]}" wineserver -w
-}
-
-# Checks a status and that the log's last run ended with the same code.
-expect_status() { # label, expected status
-  if [ "$status" -ne "$2" ]; then
-    fail "$1: exit code $status, expected $2"
-    tail -n 15 "$log" 2>/dev/null | tr -d '\r'
-    return 1
-  fi
-  if ! tail -n 3 "$log" 2>/dev/null | tr -d '\r' | grep -q "^Kod wyjścia: $2$"; then
-    fail "$1: exit code $status, but the log ($log) does not end with it"
-    tail -n 15 "$log" 2>/dev/null | tr -d '\r'
-    return 1
-  fi
-  return 0
-}
-
-same_file() { cmp -s "$1" "$2"; }
 
 # --- install, hostsim from the installed plug-in, the same again, repair -----------------------
 fresh ""

@@ -1,0 +1,99 @@
+# What the setup program's two tests under Wine share (sourced by scripts/wine-setup.sh, the silent
+# cases, and scripts/wine-setup-windows.sh, the windowed ones, from the repository root, after they
+# set $name (for messages), $root, $win, $older, $older_version and $out, the folder for what a run
+# leaves): the 64-bit prefix, the setups in C:\instalki, the program's folder under a Polish path,
+# and the helpers that set up a fresh folder, take a snapshot of the folder, the kept state and the
+# uninstall entry, run a setup silently and check its exit code against its log.
+for tool in wine wineboot wineserver; do
+  command -v "$tool" >/dev/null || { echo "$name: $tool is not installed"; exit 1; }
+done
+for f in build/linux/hostsim "$win/cenyzak-setup.exe" "$win/cenyzak.dll" "$win/hostsim.exe" \
+  "$win/VORDAN.dll" "$win/hold-file.exe" "$older/cenyzak-setup.exe" "$older/cenyzak.dll"; do
+  [ -f "$f" ] || { echo "$name: $f is missing: build the linux and win32 presets and run scripts/wine-setup.sh --build"; exit 1; }
+done
+version=$(sed -n 's/^#define CZ_VERSION "\(.*\)"$/\1/p' "$win/generated/cenyzak_version.h")
+
+source scripts/wine-env.sh
+wine_setup64 "$name" || exit 1
+rm -rf "$out" && mkdir -p "$out"
+drive=$WINEPREFIX/drive_c
+# The setups and the helper on the prefix's own disk, where Wine runs them.
+kits=$drive/instalki
+rm -rf "$kits" && mkdir -p "$kits"
+cp "$win/cenyzak-setup.exe" "$kits/cenyzak-$version-setup.exe"
+cp "$older/cenyzak-setup.exe" "$kits/cenyzak-$older_version-setup.exe"
+cp "$win/hold-file.exe" "$kits/"
+
+passed=0
+failed=0
+ok() { echo "$name: $1"; passed=$((passed + 1)); }
+fail() { echo "$name: FAILED: $1"; failed=$((failed + 1)); }
+
+program='C:\Program Files (x86)\Księgowość Łódź\Vordan'
+unix_path() { local p=${1#C:\\}; echo "$drive/${p//\\//}"; }
+prog=$(unix_path "$program")
+state=$drive/ProgramData/cenyzak
+log=$state/instalacja.log
+plugin=$prog/Wtyczki/cenyzak.dll
+
+# A fresh program's folder (hostsim.exe and the host module, as a program's own files), no setup
+# state and no entry. $1: a service to clear from the module, or "".
+fresh() {
+  local dir=${2:-$prog}
+  local view
+  for view in 'Software\Wow6432Node' 'Software'; do
+    "${wine_env[@]}" wine reg delete "HKLM\\$view\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\cenyzak" /f >/dev/null 2>&1
+  done
+  "${wine_env[@]}" wineserver -w
+  rm -rf "$dir" "$state" "$drive/Program Files (x86)/Vordan" "$drive/Program Files/Vordan"
+  mkdir -p "$dir"
+  cp "$win/VORDAN.dll" "$win/hostsim.exe" "$dir/"
+  [ -n "${1:-}" ] && scripts/pe-clear-export.sh "$dir/VORDAN.dll" "$1"
+  return 0
+}
+
+# Every file and folder under the program's folder, every file the setup keeps (its log aside),
+# each file with its SHA-256; and, but while Wine still runs something, the uninstall entry.
+files_of() {
+  echo "# $1"
+  [ -d "$1" ] || return 0
+  (cd "$1" && { [ "$2" = all ] && find . -printf '%y %p\n' | sort
+    find . -type f ! -name instalacja.log -exec sha256sum {} + | sort -k 2; })
+}
+snapshot_held() { files_of "$prog" all; files_of "$state" files; }
+snapshot() { snapshot_held; entry_values; }
+
+# The uninstall entry as the registry keeps it (system.reg, written out once Wine has ended): where
+# it lies (the 32-bit view is Software\Wow6432Node) and its values, one a line.
+entry_values() {
+  "${wine_env[@]}" wineserver -w
+  awk '/^\[/ { on = index($0, "\\\\Uninstall\\\\cenyzak]") > 0; if (on) print $1 } on && /^"/' \
+    "$WINEPREFIX/system.reg"
+}
+
+# Runs a setup silently; its status is in $status, what it printed in $out/last.txt. $1: the
+# setup (a file in C:\instalki); the rest: its switches (/D= last, unquoted, as the setup wants).
+run_setup() {
+  local exe=$1
+  shift
+  "${wine_env[@]}" timeout 300 wine cmd /c "C:\\instalki\\$exe $*" >"$out/last.txt" 2>&1 </dev/null
+  status=$?
+  "${wine_env[@]}" wineserver -w
+}
+
+# Checks a status and that the log's last run ended with the same code.
+expect_status() { # label, expected status
+  if [ "$status" -ne "$2" ]; then
+    fail "$1: exit code $status, expected $2"
+    tail -n 15 "$log" 2>/dev/null | tr -d '\r'
+    return 1
+  fi
+  if ! tail -n 3 "$log" 2>/dev/null | tr -d '\r' | grep -q "^Kod wyjścia: $2$"; then
+    fail "$1: exit code $status, but the log ($log) does not end with it"
+    tail -n 15 "$log" 2>/dev/null | tr -d '\r'
+    return 1
+  fi
+  return 0
+}
+
+same_file() { cmp -s "$1" "$2"; }
