@@ -928,6 +928,14 @@ Function CheckPageShow
     IntOp $6 $4 + $6
     System::Call '*$6(&i2 0)'
     System::Call 'user32::SendMessageW(p r7, i ${WM_SETTEXT}, p 0, p r4)'
+    ; The verdict in sight: the box scrolled to the report's WYNIK line, the details above it.
+    System::Call 'shlwapi::StrStrA(p r2, m "WYNIK:") p .r3'
+    ${If} $3 != 0
+      IntOp $3 $3 - $2
+      System::Call 'kernel32::MultiByteToWideChar(i 65001, i 0, p r2, i r3, p 0, i 0) i .r3'
+      SendMessage $7 ${EM_LINEFROMCHAR} $3 0 $3
+      SendMessage $7 ${EM_LINESCROLL} 0 $3
+    ${EndIf}
     System::Free $4
     System::Free $0
   ${EndIf}

@@ -222,10 +222,13 @@ type "$program"
 picture instalator-folder
 click "#1"
 page check "Sprawdzenie programu"
-says "zadziała"
+says "Wtyczka zadziała w tym programie."
+says "Instalator zainstaluje wtyczkę $version w podfolderze Wtyczki."
+says "&Zainstaluj"
 picture instalator-sprawdzenie
 click "#1"
 page done "Kod wyjścia: 0"
+says "Wtyczka zainstalowana"
 click "#1"
 end 0
 EOF
@@ -243,10 +246,9 @@ page folder "Folder programu"
 type "$program"
 click "#1"
 page check "Sprawdzenie programu"
-says "nic do zrobienia"
+says "jest już zainstalowana: nie ma nic do zrobienia"
+says "&Zakończ"
 click "#1"
-page box "Nic do zrobienia"
-click "OK"
 end 3
 EOF
   { snapshot | cmp -s - "$out/installed.txt" && ok "the same again: exit 3, nothing changed" ||
@@ -258,7 +260,8 @@ start "$setup"
 page folder "Folder programu"
 click "#1"
 page check "Sprawdzenie programu"
-says "napraw"
+says "różni się od pliku z paczki: instalator zastąpi go plikiem z paczki"
+says "&Napraw"
 click "#1"
 page done "Kod wyjścia: 0"
 click "#1"
@@ -275,7 +278,8 @@ start "$setup"
 page folder "Folder programu"
 click "#1"
 page check "Sprawdzenie programu"
-says "$older_version"
+says "Instalator zaktualizuje wtyczkę z wersji $older_version do $version"
+says "&Aktualizuj"
 click "#1"
 page done "Kod wyjścia: 0"
 says "Aktualizacja z wersji $older_version do $version"
@@ -293,6 +297,7 @@ picture odinstalowanie-wybor
 check "Przywróć poprzednią wersję ($older_version)"
 click "#1"
 page done "Kod wyjścia: 0"
+says "Przywrócono poprzednią wersję"
 says "Przywrócono wersję $older_version"
 click "#1"
 end 0
@@ -307,6 +312,7 @@ page choice "Odinstaluj wtyczkę"
 check "Odinstaluj wtyczkę z „$program”"
 click "#1"
 page done "Kod wyjścia: 0"
+says "Wtyczka odinstalowana"
 says "Usunięto wtyczkę"
 click "#1"
 end 0
@@ -324,7 +330,8 @@ start "$older_setup"
 page folder "Folder programu"
 click "#1"
 page check "Sprawdzenie programu"
-says "starsz"
+says "Zainstalowana jest nowsza wersja $version: instalator zapyta, czy zastąpić ją starszą $older_version"
+says "Zainstaluj &starszą"
 click "#1"
 page question "Zainstalować starszą wersję?"
 click "Nie"
@@ -382,6 +389,7 @@ run_setup "$setup" /S "/D=$program"
 steps "/ODINSTALUJ with windows" uninstall <<'EOF' &&
 start "$setup" /ODINSTALUJ
 page done "Kod wyjścia: 0"
+says "Wtyczka odinstalowana"
 says "Usunięto wtyczkę"
 click "#1"
 end 0
@@ -398,10 +406,10 @@ page folder "Folder programu"
 type "$program"
 click "#1"
 page check "Zainstaluj mimo to"
-says "nie zadziała"
+says "Wtyczka NIE zadziała w tym programie"
 picture instalator-odmowa
 click "#1"
-page refused "Niczego nie zainstalowano"
+page refused "tylko po zaznaczeniu pola"
 click "OK"
 page check-again "Zainstaluj mimo to"
 click "#2"
@@ -419,7 +427,7 @@ page folder "Folder programu"
 type "$program"
 click "#1"
 page check "Zainstaluj mimo to"
-check "Zainstaluj mimo to (na własną odpowiedzialność)"
+check "Zainstaluj mimo to (wtyczka nie zadziała, dopóki program nie zostanie zaktualizowany)"
 click "#1"
 page done "Kod wyjścia: 0"
 click "#1"
@@ -435,7 +443,8 @@ page folder "Folder programu"
 type "$polish"
 click "#1"
 page check "Sprawdzenie programu"
-says "Ignoruj"
+says "Wtyczka zadziała w tym programie, ale tylko wtedy, gdy użytkownik przy każdym starcie programu wybierze „Ignoruj”"
+says "Zainstaluj mimo to (przy każdym starcie programu trzeba będzie wybrać „Ignoruj”)"
 click "#2"
 page cancel "Tak"
 click "Tak"
@@ -445,23 +454,24 @@ EOF
     ok "a module without 52224 (in a folder with Polish letters): cancelled, nothing changed" ||
     fail "a module without 52224: something changed"; }
 
-# A VORDAN.dll that is not the host's module: the tool checks nothing (status 2).
+# A VORDAN.dll that is no Windows module at all: the tool checks nothing (status 2).
 fresh ""
-cp "$win/cenyzak.dll" "$prog/VORDAN.dll"
+printf 'To nie jest moduł programu.\r\n' >"$prog/VORDAN.dll"
 snapshot >"$out/refusal.txt"
 steps "nothing checked" install <<'EOF' &&
 start "$setup"
 page folder "Folder programu"
 click "#1"
 page check "Sprawdzenie programu"
-says "nie sprawdz"
+says "Nie udało się sprawdzić programu"
+says "Zainstaluj bez sprawdzenia"
 click "#2"
 page cancel "Tak"
 click "Tak"
 end 1
 EOF
-  { snapshot | cmp -s - "$out/refusal.txt" && ok "a VORDAN.dll that is not the host's module: cancelled, nothing changed" ||
-    fail "a VORDAN.dll that is not the host's module: something changed"; }
+  { snapshot | cmp -s - "$out/refusal.txt" && ok "a VORDAN.dll that is no module: nothing checked, cancelled, nothing changed" ||
+    fail "a VORDAN.dll that is no module: something changed"; }
 
 # A second copy of the plug-in in the program's folder: the setup asks; No installs nothing, Yes
 # installs.
