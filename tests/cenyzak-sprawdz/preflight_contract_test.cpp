@@ -544,6 +544,14 @@ TEST(VerdictRows, EveryStateIsReachedAndGivesItsRow) {
         {"unreadable_copy", 0, program_folder("unreadable-in-program", host)},
         {"in_program_folder", 0, program_folder("in-program", host, {}, plugin), "", "", "", kFull},
         {"two_copies", 0, program_folder("two", host, plugin, plugin_module({0, 0, 0, 1}))},
+        // The plug-in folder and the plug-in in any letter case, as Windows finds them.
+        {"same_file", 0,
+         [&] {
+             const std::string program = program_folder("letter-case", host);
+             write(scratch("letter-case/WTYCZKI") + "/Cenyzak.DLL", plugin);
+             return program;
+         }(),
+         "", "", "", kFull},
     };
     std::filesystem::create_symlink(kUnreadable, scratch("unreadable-in-program") + "/cenyzak.dll");
     std::set<std::string> reached;
@@ -615,6 +623,10 @@ TEST(Report, EveryParagraphInItsPlace) {
          {title, services, checks, "\n\nPlik cenyzak.dll jest w dwóch miejscach.", installed,
           "/Wtyczki/cenyzak.dll\n", installed, "leży w folderze programu", verdict, next, supplier},
          {}},
+        {"the module's name in another letter case",
+         write(scratch("lower") + "/vordan.DLL", host_without({})),
+         {title, "Moduł programu: ", services, checks, verdict, next, supplier},
+         {"Uwaga"}},
         {"not a module",
          write_text(scratch() + "/VORDAN.dll", std::string(100, 'x')),
          {title, "Plik: ", "To nie jest moduł Windows", verdict, next, supplier},
