@@ -9,11 +9,19 @@
 ; A folder without VORDAN.dll is refused (the plug-in folder itself with a hint to the one above).
 ;
 ; Check first. The package's pre-flight tool (cenyzak-sprawdz.exe, carried inside) runs on the
-; folder; its report is shown as it is and written to the log. Its status decides: 0 the plug-in
-; will work; anything else (a service missing, not the host's module, nothing checked) installs
-; nothing unless the integrator ticks "Zainstaluj mimo to" (silently: /MIMO). A second copy of the
-; plug-in (a .dll named cenyzak* or whose version resource names cenyzak) in Wtyczki\ or in the
+; folder with --stan: its report is shown as it is and written to the log, and the verdict row it
+; names (the key on the report's first line) gives the check page its words: the plug-in will work
+; there, will work only after "Ignoruj" at each start, will not work, or nothing was checked. Its
+; status decides: 0 the plug-in will work; anything else installs nothing unless the integrator
+; ticks the box "Zainstaluj mimo to ..." (silently: /MIMO). Under those words the page says what
+; this setup will do with the plug-in it finds there (Plan: install, nothing to do, register,
+; repair, update, replace, older over newer), and its button is named after it. A second copy of
+; the plug-in (a .dll named cenyzak* or whose version resource names cenyzak) in Wtyczki\ or in the
 ; program's folder itself is reported and refused the same way.
+;
+; Every header, title and button is this setup's own, for the mode it runs in (install, rollback,
+; uninstall; from the setup or from the uninstaller): ModeTexts, the TEXTS/HEADER macros, and
+; teksty.nsh.
 ;
 ; Nothing half done. Before anything changes, the installed plug-in is opened for writing without
 ; sharing: a program that has it loaded (on this or another workstation, or any handle open on a
@@ -106,19 +114,68 @@ Var ForceBox
 Var RemoveBox
 Var RollbackRadio
 Var CreatedPlugins ; 1 when this run made the folder Wtyczki
+Var CheckState  ; the pre-flight tool's verdict row (its key, cenyzak-sprawdz --stan), "" before
+Var CheckWork   ; the check page's words (CheckWords)
+Var CheckPlan
+Var CheckBox
+Var Plan        ; what Plan decided: install, nothing, register, repair, update, replace, older
+Var Installed   ; the installed plug-in's version ("" none), and its SHA-256
+Var InstalledSha
+; What the window says in this mode (ModeTexts): its title, the progress page's header while the
+; work runs and once it is done, and the check page's button.
+Var TCaption
+Var TRun
+Var TRunSub
+Var TDone
+Var TDoneSub
+Var TButton
 
 ;--- pages ---------------------------------------------------------------------------------------
+; Every text a page shows is this setup's own, for the mode it runs in: NSIS's stock Polish texts
+; speak of installing "cenyzak" into a folder of its own and call uninstalling "deinstalacja". The
+; texts that change with the mode are variables (ModeTexts), which NSIS and MUI read as each page
+; is shown; the window's title has no page suffix.
 !define MUI_ABORTWARNING
+!define MUI_ABORTWARNING_TEXT "${T_ABORT_WARNING}"
+!define MUI_PAGE_HEADER_TEXT "${T_DIR_TITLE}"
+!define MUI_PAGE_HEADER_SUBTEXT "${T_DIR_SUBTITLE}"
 !define MUI_DIRECTORYPAGE_TEXT_TOP "${T_DIR_TEXT}"
-!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "${T_DIR_LABEL}"
+; MUI passes these two to DirText; the closing and opening quotes inside add DirText's other two
+; texts, the browse button's (stock) and the folder dialog's, which would otherwise ask for the
+; folder "to install cenyzak into".
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION `${T_DIR_LABEL}" "" "${T_DIR_BROWSE}`
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipUnlessInstall
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirLeave
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom CheckPageShow CheckPageLeave
+!define MUI_PAGE_HEADER_TEXT "$TRun"
+!define MUI_PAGE_HEADER_SUBTEXT "$TRunSub"
+!define MUI_INSTFILESPAGE_FINISHHEADER_TEXT "$TDone"
+!define MUI_INSTFILESPAGE_FINISHHEADER_SUBTEXT "$TDoneSub"
+; (MUI keeps the abort header's two for the uninstaller's progress page too.)
+!define MUI_INSTFILESPAGE_ABORTHEADER_TEXT "${T_STOPPED}"
+!define MUI_INSTFILESPAGE_ABORTHEADER_SUBTEXT "${T_STOPPED_SUB}"
 !insertmacro MUI_PAGE_INSTFILES
 UninstPage custom un.ChoicePageShow un.ChoicePageLeave
+!define MUI_PAGE_HEADER_TEXT "$TRun"
+!define MUI_PAGE_HEADER_SUBTEXT "$TRunSub"
+!define MUI_INSTFILESPAGE_FINISHHEADER_TEXT "$TDone"
+!define MUI_INSTFILESPAGE_FINISHHEADER_SUBTEXT "$TDoneSub"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Polish"
+Caption "$TCaption"
+UninstallCaption "$TCaption"
+SubCaption 0 " "
+SubCaption 1 " "
+SubCaption 2 " "
+SubCaption 3 " "
+SubCaption 4 " "
+UninstallSubCaption 0 " "
+UninstallSubCaption 1 " "
+UninstallSubCaption 2 " "
+InstallButtonText "$TButton"
+UninstallButtonText "$TButton"
+SpaceTexts none
 
 VIProductVersion "${V_MAJOR}.${V_MINOR}.${V_PATCH}.0"
 VIFileVersion "${V_MAJOR}.${V_MINOR}.${V_PATCH}.0"
@@ -151,7 +208,39 @@ VIAddVersionKey /LANG=${LANG_POLISH} "OriginalFilename" "cenyzak-${VERSION}-setu
   !insertmacro CALL Fail
 !macroend
 
+; The progress page's header for WHAT (T_RUN_WHAT..., T_DONE_WHAT... in teksty.nsh): TEXTS sets
+; what the page will show, HEADER shows it at once too, for a decision made while the page is up.
+!macro TEXTS WHAT
+  StrCpy $TRun "${T_RUN_${WHAT}}"
+  StrCpy $TRunSub "${T_RUN_${WHAT}_SUB}"
+  StrCpy $TDone "${T_DONE_${WHAT}}"
+  StrCpy $TDoneSub "${T_DONE_${WHAT}_SUB}"
+!macroend
+!macro HEADER WHAT
+  !insertmacro TEXTS ${WHAT}
+  ${IfNot} ${Silent}
+    !insertmacro MUI_HEADER_TEXT "$TRun" "$TRunSub"
+  ${EndIf}
+!macroend
+
 !macro SHARED UN
+; The window's words for $Mode: its title, the button that starts the work, the progress page.
+Function ${UN}ModeTexts
+  ${If} $Mode == "wroc"
+    StrCpy $TCaption "${T_CAPTION_ROLLBACK}"
+    StrCpy $TButton "${T_BUTTON_ROLLBACK}"
+    !insertmacro TEXTS ROLLBACK
+  ${ElseIf} $Mode == "odinstaluj"
+    StrCpy $TCaption "${T_CAPTION_UNINSTALL}"
+    StrCpy $TButton "${T_BUTTON_UNINSTALL}"
+    !insertmacro TEXTS UNINSTALL
+  ${Else}
+    StrCpy $TCaption "${T_CAPTION_INSTALL}"
+    StrCpy $TButton "${T_BUTTON_INSTALL}"
+    !insertmacro TEXTS INSTALL
+  ${EndIf}
+FunctionEnd
+
 ; Opens the log (appending) and writes the run's first lines.
 Function ${UN}LogOpen
   SetShellVarContext all
@@ -188,7 +277,11 @@ Function ${UN}LogLine
   Exch $0
   Push $1
   Push $2
+  ; The progress page lists the log's lines alone: NSIS's own lines for each file it unpacks,
+  ; copies or writes ("Wyodrębnij", "Utworzono deinstalator") say nothing an integrator needs.
+  SetDetailsPrint both
   DetailPrint "$0"
+  SetDetailsPrint none
   ${If} $Log != 0
     StrCpy $0 "$0$\r$\n"
     System::Call 'kernel32::WideCharToMultiByte(i 65001, i 0, w r0, i -1, p 0, i 0, p 0, p 0) i .r1'
@@ -390,13 +483,14 @@ Function ${UN}PutInPlace
     StrCpy $1 $4
     !insertmacro FAIL ${E_OTHER} "${T_COPY_FAILED}"
   ${EndIf}
+  ; The old file is gone now: a wrong SHA-256 here is no longer "the old plug-in still works".
   Push $1
   !insertmacro CALL Sha256
   Pop $3
   ${If} $3 != $2
     StrCpy $0 $1
     StrCpy $1 $3
-    !insertmacro FAIL ${E_OTHER} "${T_HASH_MISMATCH}"
+    !insertmacro FAIL ${E_OTHER} "${T_HASH_AFTER}"
   ${EndIf}
   Pop $4
   Pop $3
@@ -473,6 +567,7 @@ Function ${UN}Rollback
   StrCpy $2 $8
   StrCpy $3 $9
   !insertmacro LOG "${T_ROLLED_BACK}"
+  StrCpy $TDoneSub "${T_DONE_ROLLBACK_WHICH}"
   SetErrorLevel 0
 FunctionEnd
 
@@ -488,12 +583,12 @@ Function ${UN}Uninstall
   Push $7
   !insertmacro CALL RequireFree
   Delete "$7.nowa"
-  ClearErrors
-  Delete "$7"
+  ; DeleteFileW itself, for the Windows error that says why the file stays.
+  System::Call 'kernel32::DeleteFileW(w r7) i .r0 ?e'
+  Pop $1
   ${If} ${FileExists} "$7"
-    System::Call 'kernel32::GetLastError() i .r1'
     StrCpy $0 $7
-    !insertmacro FAIL ${E_OTHER} "${T_COPY_FAILED}"
+    !insertmacro FAIL ${E_OTHER} "${T_DELETE_FAILED}"
   ${EndIf}
   ReadRegDWORD $0 HKLM "${UNINST_KEY}" "UtworzonoWtyczki"
   ${If} $0 == 1
@@ -589,6 +684,7 @@ Function .onInit
   Call LogOpen
   ; The switches are checked before the folder: /D= may be missing.
   Call ParseSwitches
+  Call ModeTexts
   ClearErrors
   ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
   ${If} $INSTDIR == ""
@@ -667,7 +763,7 @@ Function RunCheck
   StrCpy $6 $5 1 -1
   ${IfThen} $6 == "\" ${|} StrCpy $5 "$5." ${|}
   ; Strings go to System::Call through registers: a path may hold commas and parentheses.
-  StrCpy $7 '"$PLUGINSDIR\paczka\narzedzia\cenyzak-sprawdz.exe" "$5"'
+  StrCpy $7 '"$PLUGINSDIR\paczka\narzedzia\cenyzak-sprawdz.exe" --stan "$5"'
   System::Call 'kernel32::CreateProcessW(p 0, w r7, p 0, p 0, i 1, i 0x08000000, p 0, p 0, p r3, p r4) i .r0 ?e'
   Pop $8
   System::Call 'kernel32::CloseHandle(p r2)'
@@ -685,91 +781,184 @@ Function RunCheck
   System::Call 'kernel32::CloseHandle(p r6)'
   StrCpy $CheckStatus $0
   StrCpy $CheckedDir $INSTDIR
-  !insertmacro LOG "Sprawdzenie programu (cenyzak-sprawdz, status $CheckStatus):"
-  ; The report's bytes go to the log as they are (UTF-8, CRLF), without its byte order mark.
+  ; The report's bytes go to the log as they are (UTF-8, CRLF), without the key's line.
   Push $9
   Call ReadAll
   Pop $0
   Pop $1
+  StrCpy $CheckState ""
+  StrCpy $2 0
   ${If} $0 != 0
-  ${AndIf} $Log != 0
-    System::Call '*$0(&i1 .r2)'
-    IntOp $2 $2 & 0xFF
-    ${If} $2 = 0xEF
-      IntOp $2 $0 + 3
-      IntOp $1 $1 - 3
-    ${Else}
-      StrCpy $2 $0
-    ${EndIf}
-    System::Call 'kernel32::WriteFile(p $Log, p r2, i r1, *i 0, p 0)'
+    Call SplitReport
   ${EndIf}
-  ${IfThen} $0 != 0 ${|} System::Free $0 ${|}
+  !insertmacro LOG "Sprawdzenie programu (cenyzak-sprawdz, kod wyjścia $CheckStatus, stan $CheckState):"
+  ${If} $0 != 0
+    ${If} $Log != 0
+      System::Call 'kernel32::WriteFile(p $Log, p r2, i r1, *i 0, p 0)'
+    ${EndIf}
+    System::Free $0
+  ${EndIf}
+FunctionEnd
+
+; The tool's output with --stan: UTF-8 with a byte order mark in a file, the verdict row's key alone
+; on the first line, then the report. In: $0 the buffer, $1 its length. Out: $CheckState the key,
+; $2 and $1 the report's first byte and length.
+Function SplitReport
+  Push $3
+  Push $4
+  StrCpy $CheckState ""
+  StrCpy $2 $0
+  System::Call '*$2(&i1 .r3)'
+  IntOp $3 $3 & 0xFF
+  ${If} $3 = 0xEF
+  ${AndIf} $1 >= 3
+    IntOp $2 $2 + 3
+    IntOp $1 $1 - 3
+  ${EndIf}
+  ${DoWhile} $1 > 0
+    System::Call '*$2(&i1 .r3)'
+    IntOp $3 $3 & 0xFF
+    IntOp $2 $2 + 1
+    IntOp $1 $1 - 1
+    ${IfThen} $3 = 10 ${|} ${ExitDo} ${|}
+    ; A key is a short lower-case word; anything else (a tool too old for --stan) is no key.
+    ${If} $3 <> 13
+      IntFmt $4 "%c" $3
+      StrCpy $CheckState "$CheckState$4"
+    ${EndIf}
+  ${Loop}
+  StrLen $3 $CheckState
+  ${IfThen} $3 > 40 ${|} StrCpy $CheckState "" ${|}
+  Pop $4
+  Pop $3
+FunctionEnd
+
+; The check page's words from the tool's verdict row and this setup's plan (Plan): $CheckWork
+; whether the plug-in will work there, $CheckPlan what this setup will do, $CheckBox the box that
+; installs all the same ("" when none is needed), $TButton the button that starts the work.
+Function CheckWords
+  Call Plan
+  StrCpy $0 $Installed
+  ; What this setup will do: from the tool's row where it tells more than the plan (a second copy,
+  ; an unreadable file), else from the plan.
+  ${If} $CheckState == "in_program_folder"
+  ${OrIf} $CheckState == "two_copies"
+    StrCpy $CheckPlan "${T_WILL_COPIES}"
+    StrCpy $TButton "${T_BUTTON_INSTALL}"
+  ${ElseIf} $CheckState == "unreadable_copy"
+    StrCpy $CheckPlan "${T_WILL_UNREADABLE}"
+    StrCpy $TButton "${T_BUTTON_REPLACE}"
+  ${ElseIf} $Plan == "nothing"
+    StrCpy $CheckPlan "${T_WILL_NOTHING}"
+    StrCpy $TButton "${T_BUTTON_NOTHING}"
+  ${ElseIf} $Plan == "register"
+    StrCpy $CheckPlan "${T_WILL_REGISTER}"
+    StrCpy $TButton "${T_BUTTON_REGISTER}"
+  ${ElseIf} $Plan == "repair"
+    StrCpy $CheckPlan "${T_WILL_REPAIR}"
+    StrCpy $TButton "${T_BUTTON_REPAIR}"
+  ${ElseIf} $Plan == "update"
+    StrCpy $CheckPlan "${T_WILL_UPDATE}"
+    StrCpy $TButton "${T_BUTTON_UPDATE}"
+  ${ElseIf} $Plan == "replace"
+    StrCpy $CheckPlan "${T_WILL_REPLACE}"
+    StrCpy $TButton "${T_BUTTON_REPLACE}"
+  ${ElseIf} $Plan == "older"
+    StrCpy $CheckPlan "${T_WILL_OLDER}"
+    StrCpy $TButton "${T_BUTTON_OLDER}"
+  ${Else}
+    StrCpy $CheckPlan "${T_WILL_INSTALL}"
+    StrCpy $TButton "${T_BUTTON_INSTALL}"
+  ${EndIf}
+  ; Whether it will work there; all but "it will" need the box first, as /MIMO silently.
+  StrCpy $CheckBox ""
+  ${If} $CheckStatus == 0
+    StrCpy $CheckWork "${T_WORKS}"
+  ${Else}
+    StrCpy $CheckPlan "$CheckPlan ${T_ONLY_TICKED}"
+    ${If} $CheckState == "ignore_each_start"
+      StrCpy $CheckWork "${T_WORKS_IGNORE}"
+      StrCpy $CheckBox "${T_FORCE_IGNORE}"
+    ${ElseIf} $CheckStatus == 1
+      StrCpy $CheckWork "${T_WORKS_NOT}"
+      StrCpy $CheckBox "${T_FORCE_NOT}"
+    ${Else}
+      StrCpy $CheckWork "${T_NOT_CHECKED}"
+      StrCpy $CheckBox "${T_FORCE_UNCHECKED}"
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 Function CheckPageShow
   ${IfThen} $Mode != "install" ${|} Abort ${|}
   Call RunCheck
+  Call CheckWords
   !insertmacro MUI_HEADER_TEXT "${T_CHECK_TITLE}" "${T_CHECK_SUBTITLE}"
   nsDialogs::Create 1018
   Pop $Dialog
-  ${If} $CheckStatus == 0
-    ${NSD_CreateLabel} 0 0 100% 12u "${T_CHECK_OK}"
-  ${Else}
-    ${NSD_CreateLabel} 0 0 100% 12u "${T_CHECK_BAD}"
-  ${EndIf}
+  ; Whether it will work, in bold; what this setup will do; the tool's report as it is; the box.
+  ${NSD_CreateLabel} 0 0 100% 26u "$CheckWork"
   Pop $0
-  ${If} $CheckStatus == 0
-    ${NSD_CreateMLText} 0 14u 100% -14u ""
+  CreateFont $2 "MS Shell Dlg" 8 700
+  SendMessage $0 ${WM_SETFONT} $2 1
+  ${NSD_CreateLabel} 0 27u 100% 26u "$CheckPlan"
+  Pop $0
+  ${If} $CheckBox == ""
+    ${NSD_CreateMLText} 0 55u 100% -55u ""
   ${Else}
-    ${NSD_CreateMLText} 0 14u 100% -30u ""
+    ${NSD_CreateMLText} 0 55u 100% -70u ""
   ${EndIf}
-  Pop $1
-  SendMessage $1 ${EM_SETREADONLY} 1 0
+  Pop $7
+  SendMessage $7 ${EM_SETREADONLY} 1 0
   CreateFont $2 "Courier New" 8
-  SendMessage $1 ${WM_SETFONT} $2 1
+  SendMessage $7 ${WM_SETFONT} $2 1
   ; The report as UTF-16 into the box: it is longer than an NSIS string can hold.
   Push "$PLUGINSDIR\sprawdzenie.txt"
   Call ReadAll
-  Pop $2
-  Pop $3
-  ${If} $2 != 0
-    IntOp $4 $3 * 2
+  Pop $0
+  Pop $1
+  ${If} $0 != 0
+    Call SplitReport
+    IntOp $4 $1 * 2
     IntOp $4 $4 + 2
     System::Alloc $4
     Pop $4
-    System::Call 'kernel32::MultiByteToWideChar(i 65001, i 0, p r2, i r3, p r4, i r3) i .r5'
+    System::Call 'kernel32::MultiByteToWideChar(i 65001, i 0, p r2, i r1, p r4, i r1) i .r5'
     IntOp $6 $5 * 2
     IntOp $6 $4 + $6
     System::Call '*$6(&i2 0)'
-    ; Skip the byte order mark (U+FEFF) if there is one.
-    System::Call '*$4(&i2 .r6)'
-    IntOp $6 $6 & 0xFFFF
-    ${If} $6 = 0xFEFF
-      IntOp $6 $4 + 2
-    ${Else}
-      StrCpy $6 $4
-    ${EndIf}
-    System::Call 'user32::SendMessageW(p r1, i ${WM_SETTEXT}, p 0, p r6)'
+    System::Call 'user32::SendMessageW(p r7, i ${WM_SETTEXT}, p 0, p r4)'
     System::Free $4
-    System::Free $2
+    System::Free $0
   ${EndIf}
-  ${If} $CheckStatus != 0
-    ${NSD_CreateCheckbox} 0 -14u 100% 12u "${T_CHECK_FORCE}"
+  ${If} $CheckBox != ""
+    ${NSD_CreateCheckbox} 0 -14u 100% 12u "$CheckBox"
     Pop $ForceBox
   ${EndIf}
+  ; The button names what it starts (NSIS sets its own "Zainstaluj" as the page comes up).
+  GetDlgItem $0 $HWNDPARENT 1
+  SendMessage $0 ${WM_SETTEXT} 0 "STR:$TButton"
   nsDialogs::Show
 FunctionEnd
 
 Function CheckPageLeave
-  ${If} $CheckStatus != 0
+  ${If} $CheckBox != ""
     ${NSD_GetState} $ForceBox $0
     ${If} $0 == ${BST_CHECKED}
       StrCpy $Force 1
     ${Else}
-      StrCpy $0 $CheckStatus
-      MessageBox MB_OK|MB_ICONSTOP "${T_CHECK_REFUSED}"
+      StrCpy $0 $CheckBox
+      MessageBox MB_OK|MB_ICONEXCLAMATION "${T_CHECK_TICK}"
       Abort
     ${EndIf}
+  ${EndIf}
+  ; The page said there is nothing to do; its button ends the run as the silent one does.
+  ${If} $Plan == "nothing"
+    StrCpy $0 $InstalledSha
+    !insertmacro LOG "${T_SAME}"
+    !insertmacro LOG "Kod wyjścia: ${E_NOTHING}"
+    SetErrorLevel ${E_NOTHING}
+    Quit
   ${EndIf}
 FunctionEnd
 
@@ -836,6 +1025,73 @@ Function IsPlugin
   Exch $0
 FunctionEnd
 
+; What this setup does with the plug-in installed in $INSTDIR (none, or the same file, an older, a
+; newer one...), decided once here for the check page's words and for the work itself. Out: $Plan
+; (install, nothing, register, repair, update, replace, older), $Installed (its version, "" when
+; there is none) and $InstalledSha.
+Function Plan
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  StrCpy $0 "$INSTDIR\Wtyczki\cenyzak.dll"
+  StrCpy $Plan "install"
+  StrCpy $Installed ""
+  StrCpy $InstalledSha ""
+  ${If} ${FileExists} "$0"
+    Push $0
+    Call FileVersion
+    Pop $Installed
+    Push $0
+    Call Sha256
+    Pop $InstalledSha
+    ; Versions as one number each: MAJOR * 1000000 + MINOR * 1000 + PATCH; the unknown one is 0.
+    IntOp $4 ${V_MAJOR} * 1000000
+    IntOp $4 $4 + ${V_PATCH}
+    IntOp $5 ${V_MINOR} * 1000
+    IntOp $4 $4 + $5
+    StrCpy $5 0
+    ${If} $Installed != "${T_UNKNOWN_VERSION}"
+      GetDLLVersion "$0" $1 $2
+      IntOp $3 $1 >> 16
+      IntOp $5 $3 * 1000000
+      IntOp $3 $1 & 0xFFFF
+      IntOp $3 $3 * 1000
+      IntOp $5 $5 + $3
+      IntOp $3 $2 >> 16
+      IntOp $5 $5 + $3
+    ${EndIf}
+    ${If} $Installed == "${T_UNKNOWN_VERSION}"
+      StrCpy $Plan "replace"
+    ${ElseIf} $5 == $4
+      ${If} $InstalledSha == "${DLL_SHA256}"
+        ; The same file: nothing to do when the entry names this folder; else (copied by hand, or
+        ; the entry names another folder whose plug-in is gone) the entry is written for this one.
+        ReadRegStr $1 HKLM "${UNINST_KEY}" "InstallLocation"
+        ${If} $1 == $INSTDIR
+          StrCpy $Plan "nothing"
+        ${Else}
+          StrCpy $Plan "register"
+        ${EndIf}
+      ${Else}
+        StrCpy $Plan "repair"
+      ${EndIf}
+    ${ElseIf} $5 > $4
+      StrCpy $Plan "older"
+    ${Else}
+      StrCpy $Plan "update"
+    ${EndIf}
+  ${EndIf}
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function Install
   SetShellVarContext all
   Call FolderProblem
@@ -854,11 +1110,15 @@ Function Install
 
   Call RunCheck
   ${If} $CheckStatus != 0
+    StrCpy $0 $CheckState
     ${If} $Force == 1
-      !insertmacro LOG "Sprawdzenie nie przeszło (status $CheckStatus), instalacja mimo to (/MIMO)."
+      !insertmacro LOG "Sprawdzenie programu: kod wyjścia $CheckStatus ($0); instalacja mimo to (pole „Zainstaluj mimo to” albo /MIMO)."
+    ${ElseIf} $CheckState == "ignore_each_start"
+      !insertmacro FAIL ${E_CHECK} "${T_REFUSED_IGNORE}"
+    ${ElseIf} $CheckStatus == 1
+      !insertmacro FAIL ${E_CHECK} "${T_REFUSED_NOT}"
     ${Else}
-      StrCpy $0 $CheckStatus
-      !insertmacro FAIL ${E_CHECK} "${T_CHECK_REFUSED}"
+      !insertmacro FAIL ${E_CHECK} "${T_REFUSED_UNCHECKED}"
     ${EndIf}
   ${EndIf}
 
@@ -868,7 +1128,7 @@ Function Install
     !insertmacro LOG "${T_COPIES_FOUND}"
     ${If} $Force != 1
       ${If} ${Silent}
-        !insertmacro FAIL ${E_CHECK} "${T_COPIES_REFUSED}"
+        !insertmacro FAIL ${E_CHECK} "${T_COPIES_REFUSED_SILENT}"
       ${EndIf}
       MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "${T_COPIES_FOUND}${T_COPIES_ASK}" IDYES +2
       !insertmacro FAIL ${E_CHECK} "${T_COPIES_REFUSED}"
@@ -876,69 +1136,50 @@ Function Install
   ${EndIf}
 
   ; What is installed now, and what to do about it.
+  Call Plan
   StrCpy $7 "$INSTDIR\Wtyczki\cenyzak.dll"
-  StrCpy $8 ""   ; the installed version, "" when there is none
-  StrCpy $R6 ""  ; the kept copy, when one is made
-  ${If} ${FileExists} "$7"
-    Push $7
-    Call FileVersion
-    Pop $8
-    Push $7
-    Call Sha256
-    Pop $9
-    ; Versions as one number each: MAJOR * 1000000 + MINOR * 1000 + PATCH; the unknown one is 0.
-    IntOp $R7 ${V_MAJOR} * 1000000
-    IntOp $R7 $R7 + ${V_PATCH}
-    IntOp $R8 ${V_MINOR} * 1000
-    IntOp $R7 $R7 + $R8
-    StrCpy $R8 0
-    ${If} $8 != "${T_UNKNOWN_VERSION}"
-      GetDLLVersion "$7" $1 $2
-      IntOp $3 $1 >> 16
-      IntOp $R8 $3 * 1000000
-      IntOp $3 $1 & 0xFFFF
-      IntOp $3 $3 * 1000
-      IntOp $R8 $R8 + $3
-      IntOp $3 $2 >> 16
-      IntOp $R8 $R8 + $3
+  StrCpy $8 $Installed
+  StrCpy $9 $InstalledSha
+  StrCpy $R6 ""  ; "keep": the installed file is kept before it is replaced
+  ${If} $Plan == "nothing"
+    StrCpy $0 $9
+    !insertmacro LOG "${T_SAME}"
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONINFORMATION "${T_SAME}"
     ${EndIf}
-    ${If} $R8 == $R7
-      ${If} $9 == "${DLL_SHA256}"
-        ClearErrors
-        ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
-        ${IfNot} ${Errors}
-          StrCpy $0 $9
-          !insertmacro LOG "${T_SAME}"
-          ${IfNot} ${Silent}
-            MessageBox MB_OK|MB_ICONINFORMATION "${T_SAME}"
-          ${EndIf}
-          !insertmacro LOG "Kod wyjścia: ${E_NOTHING}"
-          SetErrorLevel ${E_NOTHING}
-          Quit
-        ${EndIf}
-        ; The same file, copied by hand: only the entry is missing.
-      ${Else}
-        StrCpy $0 $9
-        !insertmacro LOG "${T_REPAIR}"
+    !insertmacro LOG "Kod wyjścia: ${E_NOTHING}"
+    SetErrorLevel ${E_NOTHING}
+    Quit
+  ${ElseIf} $Plan == "register"
+    !insertmacro HEADER REGISTER
+  ${ElseIf} $Plan == "repair"
+    StrCpy $0 $9
+    !insertmacro LOG "${T_REPAIR}"
+    !insertmacro HEADER REPAIR
+  ${ElseIf} $Plan == "older"
+    StrCpy $0 $8
+    StrCpy $1 "$State\kopie\cenyzak-$8.dll"
+    ${If} $AllowOlder != 1
+      ${If} ${Silent}
+        !insertmacro FAIL ${E_OLDER} "${T_DOWNGRADE_REFUSED_SILENT}"
       ${EndIf}
-    ${ElseIf} $R8 > $R7
-      StrCpy $0 $8
-      StrCpy $1 "$State\kopie\cenyzak-$8.dll"
-      ${If} $AllowOlder != 1
-        ${If} ${Silent}
-          !insertmacro FAIL ${E_OLDER} "${T_DOWNGRADE_REFUSED}"
-        ${EndIf}
-        MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "${T_DOWNGRADE_ASK}" IDYES +2
-        !insertmacro FAIL ${E_OLDER} "${T_DOWNGRADE_REFUSED}"
-      ${EndIf}
-      !insertmacro LOG "Instalacja starszej wersji ${VERSION} w miejsce $8."
-      StrCpy $R6 keep
+      MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "${T_DOWNGRADE_ASK}" IDYES +2
+      !insertmacro FAIL ${E_OLDER} "${T_DOWNGRADE_REFUSED}"
+    ${EndIf}
+    !insertmacro LOG "Instalacja starszej wersji ${VERSION} w miejsce $8."
+    !insertmacro HEADER OLDER
+    StrCpy $R6 keep
+  ${ElseIf} $Plan == "update"
+  ${OrIf} $Plan == "replace"
+    StrCpy $0 $8
+    StrCpy $1 "$State\kopie\cenyzak-$8.dll"
+    !insertmacro LOG "${T_UPDATE}"
+    ${If} $Plan == "update"
+      !insertmacro HEADER UPDATE
     ${Else}
-      StrCpy $0 $8
-      StrCpy $1 "$State\kopie\cenyzak-$8.dll"
-      !insertmacro LOG "${T_UPDATE}"
-      StrCpy $R6 keep
+      !insertmacro HEADER REPLACE
     ${EndIf}
+    StrCpy $R6 keep
   ${EndIf}
 
   ; Nothing has changed so far. From here on the old plug-in keeps working until the one rename.
@@ -1017,51 +1258,77 @@ Function un.onInit
   ${If} $Mode == "install"
     StrCpy $Mode "odinstaluj"
   ${EndIf}
+  Call un.ModeTexts
+  ; Until the choice page is left, the window offers both.
+  ${IfNot} ${Silent}
+    StrCpy $TCaption "${T_CAPTION_CHOICE}"
+  ${EndIf}
 FunctionEnd
 
 Function un.ChoicePageShow
   !insertmacro MUI_HEADER_TEXT "${T_UN_CHOICE_TITLE}" "${T_UN_CHOICE_SUBTITLE}"
   nsDialogs::Create 1018
   Pop $Dialog
+  ; Removal, with its box for the kept versions under it; then the rollback, when there is one.
   ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
   ${NSD_CreateRadioButton} 0 0 100% 12u "${T_UN_REMOVE}"
   Pop $1
+  ${NSD_OnClick} $1 un.ChoiceClick
+  StrCpy $0 "$State\kopie"
+  ${NSD_CreateCheckbox} 12u 14u -12u 12u "${T_UN_REMOVE_COPIES}"
+  Pop $RemoveBox
+  ${IfThen} $RemoveCopies == 1 ${|} ${NSD_Check} $RemoveBox ${|}
   ReadRegStr $0 HKLM "${UNINST_KEY}" "PoprzedniaWersja"
   ${If} $0 != ""
   ${AndIf} ${FileExists} "$State\kopie\cenyzak-$0.dll"
-    ${NSD_CreateRadioButton} 0 16u 100% 12u "${T_UN_ROLLBACK}"
+    ${NSD_CreateRadioButton} 0 32u 100% 12u "${T_UN_ROLLBACK}"
     Pop $RollbackRadio
   ${Else}
-    ${NSD_CreateRadioButton} 0 16u 100% 12u "${T_UN_ROLLBACK_NONE}"
+    ${NSD_CreateRadioButton} 0 32u 100% 12u "${T_UN_ROLLBACK_NONE}"
     Pop $RollbackRadio
     EnableWindow $RollbackRadio 0
     ${IfThen} $Mode == "wroc" ${|} StrCpy $Mode "odinstaluj" ${|}
   ${EndIf}
+  ${NSD_OnClick} $RollbackRadio un.ChoiceClick
   ${If} $Mode == "wroc"
     ${NSD_Check} $RollbackRadio
   ${Else}
     ${NSD_Check} $1
   ${EndIf}
-  StrCpy $0 "$State\kopie"
-  ${NSD_CreateCheckbox} 12u 36u -12u 12u "${T_UN_REMOVE_COPIES}"
-  Pop $RemoveBox
-  ${IfThen} $RemoveCopies == 1 ${|} ${NSD_Check} $RemoveBox ${|}
+  Call un.ChoiceClick
   nsDialogs::Show
+FunctionEnd
+
+; The button says what the chosen way does; the box for the kept versions goes with removal only.
+Function un.ChoiceClick
+  Pop $0 ; the control clicked, when called by a click
+  ${NSD_GetState} $RollbackRadio $0
+  ${If} $0 == ${BST_CHECKED}
+    StrCpy $TButton "${T_BUTTON_ROLLBACK}"
+    EnableWindow $RemoveBox 0
+  ${Else}
+    StrCpy $TButton "${T_BUTTON_UNINSTALL}"
+    EnableWindow $RemoveBox 1
+  ${EndIf}
+  GetDlgItem $0 $HWNDPARENT 1
+  SendMessage $0 ${WM_SETTEXT} 0 "STR:$TButton"
 FunctionEnd
 
 Function un.ChoicePageLeave
   ${NSD_GetState} $RollbackRadio $0
   ${If} $0 == ${BST_CHECKED}
     StrCpy $Mode "wroc"
+    StrCpy $RemoveCopies 0
   ${Else}
     StrCpy $Mode "odinstaluj"
+    ${NSD_GetState} $RemoveBox $0
+    ${If} $0 == ${BST_CHECKED}
+      StrCpy $RemoveCopies 1
+    ${Else}
+      StrCpy $RemoveCopies 0
+    ${EndIf}
   ${EndIf}
-  ${NSD_GetState} $RemoveBox $0
-  ${If} $0 == ${BST_CHECKED}
-    StrCpy $RemoveCopies 1
-  ${Else}
-    StrCpy $RemoveCopies 0
-  ${EndIf}
+  Call un.ModeTexts
 FunctionEnd
 
 Section "Uninstall"

@@ -77,10 +77,9 @@ CZ_HOST_SERVICES(CZ_CHECK_NAMED)
 static_assert(0 CZ_HOST_SERVICES(CZ_COUNT_SERVICE) == 21, "the texts count 21 services");
 #undef CZ_COUNT_SERVICE
 
-// The body of the report is wrapped to lines of this many characters; the verdict's two lines,
-// read first and copied into tickets, run longer before they wrap.
+// Every line of the report is wrapped to this many characters, the verdict's too: a console window
+// is 80 columns wide and cuts a longer line mid-word.
 constexpr size_t kWidth = 80;
-constexpr size_t kVerdictWidth = 150;
 
 constexpr const char* kDialog = "okno braku wpisu („POWAŻNY BŁĄD WTYCZKI”)";
 
@@ -96,17 +95,16 @@ std::string pad(const std::string& s, size_t width) {
     return n >= width ? s : s + std::string(width - n, ' ');
 }
 
-// Prose wrapped at word boundaries to `width` characters: the first line after `first`, the others
+// Prose wrapped at word boundaries to kWidth characters: the first line after `first`, the others
 // after `rest`. A word longer than a line (a path) stands alone on its line, whole.
-std::string wrap(const std::string& text, const std::string& first, const std::string& rest,
-                 size_t width = kWidth) {
+std::string wrap(const std::string& text, const std::string& first, const std::string& rest) {
     std::string out = first, word;
     size_t at = columns(first);
     bool line_empty = true;
     auto flush = [&] {
         if (word.empty()) return;
         const size_t n = columns(word);
-        if (!line_empty && at + 1 + n > width) {
+        if (!line_empty && at + 1 + n > kWidth) {
             out += "\n" + rest;
             at = columns(rest);
             line_empty = true;
@@ -141,7 +139,7 @@ std::string indented(const std::string& text) {
 }
 // "WYNIK: ..." with its continuation lines under the text, not under the label.
 std::string labelled(const std::string& label, const std::string& text) {
-    return wrap(text, label + " ", std::string(columns(label) + 1, ' '), kVerdictWidth);
+    return wrap(text, label + " ", std::string(columns(label) + 1, ' '));
 }
 
 std::string join(const std::vector<int32_t>& ordinals) {
@@ -165,6 +163,12 @@ std::string version_text(const uint16_t v[4]) {
            std::to_string(v[3]);
 }
 
+// What the reader of a file found, in its own terms: for the supplier, whom a support call
+// reaches, not for the integrator, who acts on the sentence above it.
+std::string technical(const std::string& detail) {
+    return para("Szczegół techniczny (dla dostawcy wtyczki): " + detail + ".");
+}
+
 // The module: what the file is, and why it is not the program's module when it is not.
 std::string module_part(const Findings& f) {
     const std::string file = "Plik: " + f.module + "\n";
@@ -177,16 +181,18 @@ std::string module_part(const Findings& f) {
     case ModuleKind::unreadable:
         return "Nie można odczytać pliku (" + f.detail + "):\n  " + f.module + "\n";
     case ModuleKind::not_a_module:
-        return file + para("To nie jest moduł Windows: " + f.detail + ".");
+        return file + para("To nie jest moduł Windows (program ani biblioteka programu).") +
+               technical(f.detail);
     case ModuleKind::damaged:
-        return file + para("Plik jest niekompletny lub uszkodzony: " + f.detail + ".");
+        return file + para("Plik jest niekompletny lub uszkodzony.") + technical(f.detail);
     case ModuleKind::is_64_bit:
         return file + para("To moduł 64-bitowy, a wtyczka jest 32-bitowa: działa tylko w "
                            "programie 32-bitowym, z jego 32-bitowym modułem VORDAN.dll.");
     case ModuleKind::other_machine:
-        return file + para("To moduł dla innego procesora (" + f.detail +
-                           "), a wtyczka jest 32-bitowa (x86): działa tylko w programie "
-                           "32-bitowym, z jego 32-bitowym modułem VORDAN.dll.");
+        return file +
+               para("To moduł dla innego procesora, a wtyczka jest 32-bitowa (x86): działa "
+                    "tylko w programie 32-bitowym, z jego 32-bitowym modułem VORDAN.dll.") +
+               technical(f.detail);
     case ModuleKind::plugin_itself:
         return file + para("To jest plik samej wtyczki cenyzak (ma jej wejścia 30001, 30008 "
                            "i 30009), a nie moduł programu.");
@@ -287,8 +293,8 @@ std::string missing_part(const Findings& f) {
         if (f.missing(52224))
             but.push_back("powiadomienie o instalacji pokaże się przy każdym starcie programu");
         if (no_messages)
-            but.push_back("gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówi pracy bez "
-                          "komunikatu");
+            but.push_back("gdyby rozmiary rekordów się nie zgadzały, wtyczka odmówiłaby pracy "
+                          "bez komunikatu");
         all += "wtyczka będzie działać";
         for (size_t i = 0; i < but.size(); ++i)
             all += (i == 0 ? ", ale " : ", a ") + but[i];

@@ -18,7 +18,7 @@ struct StandIn {
 
 constexpr StandIn kStandIns[] = {
     {52028, "wtyczka działa normalnie; gdyby jednak odmówiła pracy z powodu rozmiarów rekordów, "
-            "nie pokaże raportu rozmiarów (odmówi bez żadnego komunikatu)"},
+            "nie pokazałaby raportu rozmiarów (odmówiłaby bez żadnego komunikatu)"},
     {52224, "wtyczka działa normalnie, ale powiadomienie o instalacji pokazuje się przy każdym "
             "starcie programu (ustawienie Pytaj nie daje się zapisać)"},
     {52256, "wtyczka się ładuje, ale nie widzi żadnej tabeli programu: odmawia pracy i pokazuje "

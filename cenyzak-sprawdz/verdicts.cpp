@@ -56,7 +56,7 @@ constexpr Verdict kVerdicts[] = {
      "Brak [brak] z 21 usług; bez opisu tabeli (52256) wtyczka odmówi pracy, a bez 52028 nie "
      "pokaże żadnego komunikatu.",
      CZ_UPDATE_THE_PROGRAM},
-    {State::no_prices, "no_prices", "brak 52412, bez 52256 (i tylko usług z zamiennikiem)", 1,
+    {State::no_prices, "no_prices", "brak 52412 (i tylko usług z zamiennikiem), 52256 jest", 1,
      "Brak [brak] z 21 usług; wtyczka załaduje się tylko po wybraniu „Ignoruj” i nie znajdzie "
      "żadnej ceny zakupu (brak 52412).",
      CZ_UPDATE_THE_PROGRAM},
@@ -77,7 +77,7 @@ constexpr Verdict kVerdicts[] = {
      0,
      CZ_ALL "zainstalowana jest ta sama wersja wtyczki co w paczce ([wersja]); bez SHA256SUMS "
             "paczki nie porównano pliku.",
-     "Niczego nie instaluj. Aby porównać też plik, uruchom narzędzie z folderu narzedzia "
+     "Niczego nie instaluj. Aby porównać też plik, uruchom narzędzie z folderu „narzedzia” "
      "rozpakowanej paczki (obok jej SHA256SUMS)."},
     {State::older, "older", "wszystkie usługi; starsza wersja", 0,
      CZ_ALL "zainstalowana jest starsza wersja wtyczki ([wersja]) niż w paczce ([paczka]).",
@@ -89,8 +89,8 @@ constexpr Verdict kVerdicts[] = {
     {State::damaged_copy, "damaged_copy", "wszystkie usługi; ta sama wersja, inny plik", 0,
      CZ_ALL "zainstalowany plik wtyczki ma tę samą wersję ([wersja]), ale inną sumę SHA-256 niż w "
             "paczce.",
-     "Zastąp zainstalowany plik plikiem cenyzak.dll z paczki, jak przy aktualizacji: ten jest "
-     "uszkodzony albo pochodzi z innej kompilacji."},
+     "Zastąp go plikiem cenyzak.dll z paczki, jak przy aktualizacji " CZ_UPDATE_CHAPTER
+     ": zainstalowany plik jest uszkodzony albo pochodzi z innej kompilacji."},
     {State::unversioned, "unversioned", "wszystkie usługi; wtyczka bez informacji o wersji", 0,
      CZ_ALL "zainstalowany plik wtyczki nie ma informacji o wersji.",
      "Zastąp go plikiem cenyzak.dll z paczki, jak przy aktualizacji " CZ_UPDATE_CHAPTER "."},

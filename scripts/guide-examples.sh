@@ -11,14 +11,17 @@
 #                                        output blocks (after a change the guide must follow;
 #                                        read the diff before committing it)
 #
-# In docs/INSTRUKCJA.md a command block is fenced with "```LANG przyklad=NAME" and its output
-# block with "```text wynik=NAME". The names this script knows, and what it sets up for them:
-#   symbolize        the scripts/symbolize line, with -d pointed at build/win32's debug file
+# In docs/INSTRUKCJA.md (and, for the developer's example, docs/SUPPORT.md, which does not ship) a
+# command block is fenced with "```LANG przyklad=NAME" and its output block with
+# "```text wynik=NAME". The names this script knows, and what it sets up for them:
+#   symbolize        docs/SUPPORT.md's scripts/symbolize line, with -d pointed at build/win32's
+#                    debug file
 #   sprawdz-brak     the cenyzak-sprawdz.exe line, on a program folder whose VORDAN.dll (the
 #                    simulated host module) lacks service 52224, no plug-in installed
 #   sprawdz-wtyczka  the cenyzak-sprawdz.exe line, on the same folder with the plug-in installed
 #                    in its Wtyczki, given the plug-in's file instead of the folder
-# Natively it also compares the pre-flight tool's verdict table in the guide (the Markdown table
+# Natively it also checks that every chapter the pre-flight tool's texts and the setup program's
+# texts name („rozdział „…””) is a heading of the guide, and compares the pre-flight tool's verdict table in the guide (the Markdown table
 # whose header is "| stan | kod | WYNIK | CO DALEJ |") with the tool's own
 # (build/linux/cenyzak-sprawdz --reguly); --update writes the tool's into the guide.
 # Windows paths in the commands are taken from drive C: of a folder made for the run (natively)
@@ -27,6 +30,8 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 guide=docs/INSTRUKCJA.md
+# The document that holds an example.
+doc_of() { if [ "$1" = symbolize ]; then echo docs/SUPPORT.md; else echo "$guide"; fi; }
 mode=native update=0
 for a in "$@"; do
   case $a in
@@ -45,15 +50,15 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The lines of the block fenced with "```... KEY=NAME", without the fences.
-# A block inside a list item is indented as its fence is; the indentation is not part of it.
+# The lines of the block fenced with "```... KEY=NAME" in the example's document, without the
+# fences. A block inside a list item is indented as its fence is; the indentation is not part of it.
 block() {
   awk -v tag="$1=$2" '
     on && /^ *```/ { exit }
     on { print substr($0, 1, indent) ~ /^ *$/ ? substr($0, indent + 1) : $0 }
     /^ *```/ && index($0, " " tag) && substr($0, index($0, " " tag) + length(tag) + 1) == "" {
       on = 1; match($0, /^ */); indent = RLENGTH }
-  ' "$guide"
+  ' "$(doc_of "$2")"
 }
 # The arguments of a command line: words, or "quoted words" (without their quotes).
 arguments() { grep -o -E '"[^"]*"|[^ ]+' <<<"$1" | sed -E 's/^"(.*)"$/\1/'; }
@@ -105,8 +110,8 @@ passed=0 failed=0 updated=()
 check() { # name, what the command printed
   local name=$1 expected
   expected=$(block wynik "$name")
-  if ! grep -q -E "^ *\`\`\`[a-z]* wynik=$name\$" "$guide"; then
-    echo "guide-examples: $name: the guide has no output block 'wynik=$name'"
+  if ! grep -q -E "^ *\`\`\`[a-z]* wynik=$name\$" "$(doc_of "$name")"; then
+    echo "guide-examples: $name: $(doc_of "$name") has no output block 'wynik=$name'"
     failed=$((failed + 1))
   elif [ "$2" = "$expected" ]; then
     echo "guide-examples: $name: prints what the guide shows"
@@ -124,7 +129,7 @@ check() { # name, what the command printed
 for name in symbolize sprawdz-brak sprawdz-wtyczka; do
   command=$(block przyklad "$name" | grep -m 1 -E 'symbolize|cenyzak-sprawdz\.exe')
   if [ -z "$command" ]; then
-    echo "guide-examples: $name: the guide has no command block 'przyklad=$name'"
+    echo "guide-examples: $name: $(doc_of "$name") has no command block 'przyklad=$name'"
     failed=$((failed + 1))
     continue
   fi
@@ -147,6 +152,42 @@ for name in symbolize sprawdz-brak sprawdz-wtyczka; do
   esac
 done
 [ "$mode" = wine ] && "${wine_env[@]}" wineserver -k 2>/dev/null
+
+# The chapters the pre-flight tool's and the setup program's texts send the reader to: each one a
+# heading of the guide, by its title or by its title without the quoted message title after it,
+# as the HTML guide links them (scripts/guide-render.py).
+if [ "$mode" = native ]; then
+  problems=$(python3 - "$guide" cenyzak-sprawdz/verdicts.cpp cenyzak-sprawdz/report_pl.cpp \
+    cenyzak-sprawdz/standins.h cenyzak-setup/teksty.nsh cenyzak-setup/setup.nsi 2>&1 <<'PY'
+import re, sys
+guide = open(sys.argv[1], encoding="utf-8").read()
+headings = set()
+for title in re.findall(r"^#{2,4} +(.+?) *$", guide, re.M):
+    headings.add(title)
+    headings.add(re.sub(r"\s*\(„[^”]*”\)$", "", title))
+named = {}
+for path in sys.argv[2:]:
+    text = open(path, encoding="utf-8").read()
+    if path.endswith((".cpp", ".h")):
+        text = re.sub(r'"\s*\n\s*"', "", text)  # a C++ string split over lines, as one
+    for m in re.finditer(r"rozdzia[łl]\w*\s+„([^”]+)”", text):
+        named.setdefault(re.sub(r"\s+", " ", m.group(1)), path)
+if not any(p.endswith(".cpp") for p in named.values()):
+    print("no chapter named in the tool's texts: the check reads the wrong files")
+for name, path in sorted(named.items()):
+    if name not in headings:
+        print(f"{path} names the chapter „{name}”, which is no heading of the guide")
+PY
+  ) || problems+=$'\n'"the check could not read the texts"
+  if [ -z "$problems" ]; then
+    echo "guide-examples: every chapter the tool and the setup name is a heading of the guide"
+    passed=$((passed + 1))
+  else
+    echo "guide-examples: chapters named by the tool or the setup:"
+    sed 's/^/  /' <<<"$problems"
+    failed=$((failed + 1))
+  fi
+fi
 
 # The verdict table: the guide's rows, from its header to the table's last row, against the tool's.
 rules_header='| stan | kod | WYNIK | CO DALEJ |'
@@ -282,6 +323,7 @@ fi
 
 if [ ${#updated[@]} -gt 0 ]; then
   for name in "${updated[@]}"; do
+    doc=$(doc_of "$name")
     awk -v tag="wynik=$name" -v file="$work/$name.out" '
       skip && /^ *```/ { skip = 0 }
       skip { next }
@@ -290,8 +332,8 @@ if [ ${#updated[@]} -gt 0 ]; then
         indent = $0; sub(/```.*/, "", indent)
         while ((getline row < file) > 0) print (row == "" ? "" : indent row)
         skip = 1 }
-    ' "$guide" >"$work/guide" && cp "$work/guide" "$guide"
-    echo "guide-examples: $name: the guide's output block written anew"
+    ' "$doc" >"$work/doc" && cp "$work/doc" "$doc"
+    echo "guide-examples: $name: the output block in $doc written anew"
   done
 fi
 echo "guide-examples: $passed passed, $failed failed${updated:+, ${#updated[@]} updated}"

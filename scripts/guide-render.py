@@ -25,8 +25,12 @@ import xml.etree.ElementTree as ET
 
 WIDTH = 78
 NS = "{http://commonmark.org/xml/1.0}"
-# Stands for a space that must not break a line while wrapping.
+# Stands for a space that must not break a line while wrapping: between a short word and the next
+# (GLUE, given up when the glued words are longer than a line) and inside a code span (CODE_GLUE,
+# never given up: a command broken across two lines cannot be typed as it reads, so a code span
+# too long for its line stands whole on a line of its own, and the text check finds that line).
 GLUE = "\ue000"
+CODE_GLUE = "\ue001"
 PLACEHOLDER = re.compile(r"@[A-Z_]+@")
 
 
@@ -166,7 +170,7 @@ def render_html(source):
 # Plain text.
 
 def inline_text(node):
-    """The inline content of NODE as one string; spaces inside code spans are GLUE."""
+    """The inline content of NODE as one string; spaces inside code spans are CODE_GLUE."""
     out = []
 
     def walk(n):
@@ -174,7 +178,7 @@ def inline_text(node):
         if tag == "text":
             out.append(n.text or "")
         elif tag == "code":
-            out.append((n.text or "").replace(" ", GLUE))
+            out.append((n.text or "").replace(" ", CODE_GLUE))
         elif tag == "softbreak":
             out.append(" ")
         elif tag == "linebreak":
@@ -185,7 +189,7 @@ def inline_text(node):
             start = len(out)
             for c in n:
                 walk(c)
-            label = "".join(out[start:]).replace(GLUE, " ")
+            label = "".join(out[start:]).replace(CODE_GLUE, " ")
             dest = n.get("destination", "")
             if dest and not dest.startswith("#") and dest != label:
                 out.append(f" ({dest})")
@@ -208,7 +212,7 @@ NUMBER_AFTER = re.compile(r"(?<=\w) (\d{1,2})(?=[,.;:)]|$)")
 
 
 def wrap(text, width):
-    """TEXT wrapped to WIDTH: lines break at spaces, never inside a code span that fits a line."""
+    """TEXT wrapped to WIDTH: lines break at spaces, never inside a code span."""
     lines = []
     for hard in text.split("\n"):
         hard = SHORT.sub(r"\1" + GLUE, hard)
@@ -217,8 +221,8 @@ def wrap(text, width):
         for w in hard.split(" "):
             if not w:
                 continue
-            # A code span (or glued words) longer than a line breaks at its own spaces.
-            words.extend(w.split(GLUE) if len(w) > width else [w])
+            # Glued words longer than a line break at their own spaces; a code span does not.
+            words.extend(w.split(GLUE) if len(w) > width and CODE_GLUE not in w else [w])
         line = ""
         for w in words:
             if line and len(line) + 1 + len(w) > width:
@@ -227,7 +231,7 @@ def wrap(text, width):
             else:
                 line = f"{line} {w}" if line else w
         lines.append(line)
-    return [l.replace(GLUE, " ") for l in lines]
+    return [l.replace(GLUE, " ").replace(CODE_GLUE, " ") for l in lines]
 
 
 def underline(title, char):
@@ -255,7 +259,7 @@ class Text:
         tag = n.tag[len(NS):]
         pad = " " * indent
         if tag == "heading":
-            title = inline_text(n).replace(GLUE, " ")
+            title = inline_text(n).replace(CODE_GLUE, " ")
             level = int(n.get("level"))
             if level == 1:
                 lines = ["=" * len(title), title, "=" * len(title)]
@@ -356,7 +360,7 @@ def render_text(source, contents, version):
             # The contents list, before the first chapter.
             out += ["", ""] + underline("Spis treści", "=")
             for h in chapters:
-                title = inline_text(h).replace(GLUE, " ")
+                title = inline_text(h).replace(CODE_GLUE, " ")
                 out.append(("  " if h.get("level") == "2" else "      ") + title)
         if out:
             out.append("")

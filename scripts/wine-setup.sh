@@ -161,7 +161,7 @@ if expect_status "install" 0; then
   else
     fail "install: the uninstall entry is not as expected:"$'\n'"$entry"
   fi
-  if tr -d '\r' <"$log" | grep -q 'Sprawdzenie programu (cenyzak-sprawdz, status 0)' &&
+  if tr -d '\r' <"$log" | grep -q 'Sprawdzenie programu (cenyzak-sprawdz, kod wyjścia 0, stan none_installed)' &&
     tr -d '\r' <"$log" | grep -q '^Sprawdzenie programu przed instalacją wtyczki cenyzak' &&
     [ "$(head -c 3 "$log" | od -An -tx1 | tr -d ' ')" = efbbbf ]; then
     ok "install: the log (UTF-8 with its mark) holds the pre-flight report"
@@ -292,13 +292,22 @@ while IFS='|' read -r label clear place switches want says; do
     fi
   fi
 done <<EOF
-a host module without service 52412|52412||/S /D=$program|4|52412
+a host module without service 52412|52412||/S /D=$program|4|wtyczka nie zadziała w tym programie (cenyzak-sprawdz: no_prices)
+a host module without service 52224 alone|52224||/S /D=$program|4|wtyczka zadziała tylko wtedy, gdy użytkownik przy każdym starcie programu wybierze „Ignoruj”
 no host module in the folder|||/S /D=C:\\instalki|4|nie ma modułu programu VORDAN.dll
 the plug-in folder given|||/S /D=$program\\Wtyczki|4|to folder wtyczek, a nie folder programu
 a second copy of the plug-in in the program's folder||copy|/S /D=$program|4|cenyzak-stara.dll
 an unknown switch|||/S /CICHO /D=$program|7|Nieznany przełącznik „/CICHO”
 /USUN_KOPIE without /ODINSTALUJ|||/S /USUN_KOPIE /D=$program|7|/USUN_KOPIE działa tylko z /ODINSTALUJ
 EOF
+
+# The plug-in works there after „Ignoruj” at each start: /MIMO installs it, and says so.
+fresh 52224
+run_setup "cenyzak-$version-setup.exe" /S /MIMO "/D=$program"
+expect_status "/MIMO without service 52224" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+  tr -d '\r' <"$log" | grep -q 'kod wyjścia 1 (ignore_each_start); instalacja mimo to' &&
+  ok "a host module without service 52224, with /MIMO: exit 0, installed, the log names the verdict row" ||
+  fail "/MIMO on a host module without 52224 did not install, or the log does not name the row"; }
 
 # --- uninstall ----------------------------------------------------------------------------------
 # By the setup, with the kept copies.
