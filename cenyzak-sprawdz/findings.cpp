@@ -29,10 +29,11 @@ bool has_plugin_entries(const pe::Exports& e) {
     return all;
 }
 
-// The digest that SHA256SUMS gives for cenyzak.dll ("HASH  cenyzak.dll" or "HASH *cenyzak.dll",
-// as sha256sum writes it); empty when it gives none.
+// The digest that SHA256SUMS gives for cenyzak.dll, lower-case ("HASH  cenyzak.dll" or
+// "HASH *cenyzak.dll", as sha256sum writes it; upper-case hex, CRLF line ends and a UTF-8 BOM, as
+// Windows tools and Notepad leave them, read the same); empty when it gives none.
 std::string packaged_digest(const std::string& sums) {
-    size_t at = 0;
+    size_t at = sums.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (at < sums.size()) {
         size_t end = sums.find('\n', at);
         if (end == std::string::npos) end = sums.size();
@@ -41,7 +42,13 @@ std::string packaged_digest(const std::string& sums) {
         if (!row.empty() && row.back() == '\r') row.pop_back();
         if (row.size() < 66 || row[64] != ' ') continue;
         const std::string name = row.substr(66);
-        if ((row[65] == ' ' || row[65] == '*') && name == kPluginName) return row.substr(0, 64);
+        if ((row[65] != ' ' && row[65] != '*') || name != kPluginName) continue;
+        std::string digest = row.substr(0, 64);
+        for (char& c : digest) {
+            if (c >= 'A' && c <= 'F') c = char(c - 'A' + 'a');
+            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return "";
+        }
+        return digest;
     }
     return "";
 }

@@ -1,5 +1,6 @@
 // MR price and selling-price filling through the MR hook in the Mr_dok handler slot.
 #include "harness.h"
+#include "sim/rounding.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -105,7 +106,11 @@ TEST_F(MrFill, TruncatesThePurchasePriceIntoTheLinePrice) {
         {"12.9", 12.9, 12},
         {"-5.7", -5.7, -5},
         {"just below the int32 end", 2147483647.9, max},
+        {"the int32 end", 2147483647.0, max},
+        {"2^31, just past the int32 end", 2147483648.0, max},
         {"just above the int32 start", -2147483648.9, min},
+        {"-2^31, the int32 start", -2147483648.0, min},
+        {"-2^31 - 1, just past the int32 start", -2147483649.0, min},
         {"1e12 saturates", 1e12, max},
         {"-1e12 saturates", -1e12, min},
         {"+inf saturates", inf, max},
@@ -120,6 +125,42 @@ TEST_F(MrFill, TruncatesThePurchasePriceIntoTheLinePrice) {
         ctrl_e(records::kMrDok, lines);
         EXPECT_EQ(get(lines[0], kPrice), c.price);
         EXPECT_EQ(get(lines[0], kPriceCode), 21);
+    }
+}
+
+// The unit cost divides the line value by quantity x 0.001, the host's own order. At these
+// quantities quantity / 1000.0 is another double, and the selling price one grosz off the host's.
+TEST_F(MrFill, SellingPricesDivideByTheQuantityTimesAThousandth) {
+    struct Case {
+        int32_t quantity; // thousandths of a unit
+        double purchase;
+        int32_t percent;
+        int16_t method;
+    } cases[] = {
+        {144, 60.0, 0, 0},     {208, 61.0, 0, 0},     {944, 62.0, 0, 0},
+        {36, 237.0, 25000, 0}, {576, 47.0, 25000, 1}, {416, 843.0, 10000, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("quantity " + std::to_string(c.quantity) + ", price " +
+                     std::to_string(c.purchase) + ", " + std::to_string(c.percent) +
+                     (c.method ? " margin" : " markup"));
+        h().items.clear();
+        item(c.purchase);
+        method(c.method);
+        vordan::Lines lines = line(c.quantity);
+        for (uint32_t j = 0; j < 10; ++j)
+            put(lines[0], kPercent, c.percent, j);
+        ctrl_e(records::kMrDok, lines);
+        // The host's computation: the line value, the unit cost, the factor, each rounded by it.
+        const double q = c.quantity, a = c.percent;
+        const double value = rounding::whole((c.purchase * 0.001) * q);
+        const double factor = c.method == 0 ? a / 100000.0 + 1.0 : 1.0 / (1.0 - a / 100000.0);
+        const double selling = rounding::whole((value / (q * 0.001)) * factor);
+        ASSERT_EQ(get(lines[0], kValue), value);
+        ASSERT_NE(rounding::whole((value / (q / 1000.0)) * factor), selling)
+            << "not a telling case";
+        for (uint32_t j = 0; j < 10; ++j)
+            EXPECT_EQ(get(lines[0], kSelling, j), selling) << "level " << j;
     }
 }
 
