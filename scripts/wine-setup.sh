@@ -469,21 +469,30 @@ else
   else
     fail "copies left in temporary folders:"$'\n'"$(temp_copies)"
   fi
-  at_rename kill "cenyzak-$version-setup.exe" /S /WROC >"$out/kill.txt"
-  if ! grep -q 'zabity po zamianie' "$out/kill.txt" || ! same_file "$plugin" "$older/cenyzak.dll"; then
-    fail "/WROC killed at the rename did not leave $older_version in place:"$'\n'"$(cat "$out/kill.txt")"
-  else
-    run_setup "cenyzak-$version-setup.exe" /S /WROC
-    expect_status "/WROC after a killed /WROC" 0 &&
-      { same_file "$plugin" "$older/cenyzak.dll" && entry_has DisplayVersion "$older_version" &&
-        entry_has PoprzedniaWersja "$version" &&
-        ok "/WROC killed at the rename: the next /WROC finishes it ($older_version, previous $version)" ||
-        fail "/WROC killed at the rename: not finished:"$'\n'"$(entry_values)"; }
-    run_setup "cenyzak-$version-setup.exe" /S /WROC "/D=$program"
-    expect_status "/WROC /D= after that" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
-      ok "then /WROC /D=(the installed folder): $version again" ||
-      fail "$version cannot be reached again after an interrupted /WROC"; }
-  fi
+  run_setup "cenyzak-$version-setup.exe" /S /WROC
+  expect_status "/WROC after the finished update" 0 && { same_file "$plugin" "$older/cenyzak.dll" &&
+    ok "then /WROC: $older_version back from the copy kept before the rename" ||
+    fail "/WROC after the finished update did not bring $older_version back"; }
+fi
+# /WROC from $version to $older_version, killed after its rename: a state of its own.
+fresh ""
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+at_rename kill "cenyzak-$version-setup.exe" /S /WROC >"$out/kill.txt"
+if ! grep -q 'zabity po zamianie' "$out/kill.txt" || ! same_file "$plugin" "$older/cenyzak.dll" ||
+  ! entry_has DisplayVersion "$version"; then
+  fail "/WROC killed at the rename did not leave $older_version under the entry for $version:"$'\n'"$(cat "$out/kill.txt")"
+else
+  run_setup "cenyzak-$version-setup.exe" /S /WROC
+  expect_status "/WROC after a killed /WROC" 0 &&
+    { same_file "$plugin" "$older/cenyzak.dll" && entry_has DisplayVersion "$older_version" &&
+      entry_has PoprzedniaWersja "$version" &&
+      ok "/WROC killed at the rename: the next /WROC finishes it ($older_version, previous $version)" ||
+      fail "/WROC killed at the rename: not finished:"$'\n'"$(entry_values)"; }
+  run_setup "cenyzak-$version-setup.exe" /S /WROC "/D=$program"
+  expect_status "/WROC /D= after that" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+    ok "then /WROC /D=(the installed folder): $version again" ||
+    fail "$version cannot be reached again after an interrupted /WROC"; }
 fi
 
 # --- the new file held by a scanner ----------------------------------------------------------------
