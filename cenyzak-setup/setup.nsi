@@ -42,8 +42,9 @@
 ; through, the registry later) leaves the plug-in replaced and the record naming the version
 ; before; the next run of any kind finishes it (FinishInterrupted): the file is compared with the
 ; record and the kept copies, and the record completed. The plug-in and the tool are unpacked into
-; the run's own %ProgramData%\cenyzak\tmp\PID, removed at its end and, after a killed run, by the
-; next one. NSIS's own plug-ins stay in that run's %TEMP%\nsXXXX.tmp: no file of cenyzak there.
+; the run's own %ProgramData%\cenyzak\tmp\PID-START, removed at its end and, after a killed run,
+; by the next one. A killed run leaves NSIS's own plug-ins (System, nsDialogs) in its
+; %TEMP%\nsXXXX.tmp, as every NSIS setup does: no file of cenyzak there.
 ;
 ; Update and roll back. The replaced plug-in is kept, by its version number, as
 ; %ProgramData%\cenyzak\kopie\cenyzak-VERSION.dll: outside the program's folder, where the program
@@ -151,7 +152,7 @@ Var HasD        ; 1 when /D= was given
 Var GivenDir    ; the folder /D= gave, as given (quotes and closing backslashes taken off)
 Var ExitLogged  ; 1 once the log ends with the exit code
 Var GuiUp       ; 1 once the windows are shown
-Var Tmp         ; this run's unpacked files: $State\tmp\PID
+Var Tmp         ; this run's unpacked files: $State\tmp\PID-START
 Var Finished    ; 1 when this run finished what an interrupted one began
 ; The record of the installation (today the uninstall entry, see RecordRead): "" when there is none.
 Var RecDir      ; the program's folder
@@ -1018,24 +1019,40 @@ Function .onGUIEnd
 FunctionEnd
 
 ; The setup unpacks the plug-in and the pre-flight tool into a folder of its own run,
-; %ProgramData%\cenyzak\tmp\PID, removed at its end (Finish). A run that was killed leaves its
-; folder; the next run removes every such folder whose process is gone (a run still going on, as
-; two setups at once, keeps its own).
+; %ProgramData%\cenyzak\tmp\PID-START (its process id and start time), removed at its end
+; (Finish). A run that was killed leaves its folder; the next run removes every such folder whose
+; process is gone. The start time tells a process that still runs (two setups at once) from a
+; later one that got the same id, as Windows reuses ids.
 Function TempFolder
   System::Call 'kernel32::GetCurrentProcessId() i .r0'
-  StrCpy $Tmp "$State\tmp\$0"
+  System::Call 'kernel32::GetCurrentProcess() p .r1'
+  System::Call 'kernel32::GetProcessTimes(p r1, *l .r2, *l .r3, *l .r3, *l .r3)'
+  StrCpy $Tmp "$State\tmp\$0-$2"
   FindFirst $1 $2 "$State\tmp\*"
   ${DoWhile} $2 != ""
     ${If} $2 != "."
     ${AndIf} $2 != ".."
-      ; SYNCHRONIZE: a process of that id still running does not signal.
-      System::Call 'kernel32::OpenProcess(i 0x100000, i 0, i r2) p .r3'
-      StrCpy $4 0
+      ; The process id: the name up to its "-".
+      StrCpy $5 0
+      ${Do}
+        StrCpy $6 $2 1 $5
+        ${IfThen} $6 == "-" ${|} ${ExitDo} ${|}
+        ${IfThen} $6 == "" ${|} ${ExitDo} ${|}
+        IntOp $5 $5 + 1
+      ${Loop}
+      StrCpy $6 $2 $5
+      StrCpy $4 ""
+      ; PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE: running (no signal) and its start time.
+      System::Call 'kernel32::OpenProcess(i 0x101000, i 0, i r6) p .r3'
       ${If} $3 != 0
-        System::Call 'kernel32::WaitForSingleObject(p r3, i 0) i .r4'
+        System::Call 'kernel32::WaitForSingleObject(p r3, i 0) i .r7'
+        ${If} $7 == 258
+          System::Call 'kernel32::GetProcessTimes(p r3, *l .r7, *l .r8, *l .r8, *l .r8)'
+          StrCpy $4 "$6-$7"
+        ${EndIf}
         System::Call 'kernel32::CloseHandle(p r3)'
       ${EndIf}
-      ${If} $4 != 258
+      ${If} $4 != $2
         RMDir /r "$State\tmp\$2"
         !insertmacro LOG "${T_TMP_REMOVED}"
       ${EndIf}

@@ -32,7 +32,8 @@
 #   held by another program as a scanner does, for 2.5 s (waited for) and to the end (code 2, only
 #   the named .nowa left, removed by the next run);
 # - a stale entry naming a folder whose plug-in is gone: the record moves to the folder acted on;
-#   a hand-copied plug-in updated and uninstalled; /WROC after the plug-in was deleted by hand.
+#   a hand-copied plug-in updated and uninstalled; /WROC after the plug-in was deleted by hand;
+# - under Xvfb, the setup and the uninstaller cancelled on their first page: code 1, logged.
 #
 #   scripts/wine-setup.sh --build   on the machine that builds: the older build (build/win32-older,
 #                                   the same source as version 0.9.0, with its own setup)
@@ -52,11 +53,11 @@ if [ "${1:-}" = "--build" ]; then
   exit 0
 fi
 
-for tool in wine wineboot wineserver; do
+for tool in wine wineboot wineserver Xvfb; do
   command -v "$tool" >/dev/null || { echo "wine-setup: $tool is not installed"; exit 1; }
 done
 for f in build/linux/hostsim "$win/cenyzak-setup.exe" "$win/cenyzak.dll" "$win/hostsim.exe" \
-  "$win/VORDAN.dll" "$win/hold-file.exe" "$win/at-rename.exe" "$older/cenyzak-setup.exe" "$older/cenyzak.dll"; do
+  "$win/VORDAN.dll" "$win/hold-file.exe" "$win/at-rename.exe" "$win/cancel.exe" "$older/cenyzak-setup.exe" "$older/cenyzak.dll"; do
   [ -f "$f" ] || { echo "wine-setup: $f is missing: build the linux and win32 presets and run scripts/wine-setup.sh --build"; exit 1; }
 done
 version=$(sed -n 's/^#define CZ_VERSION "\(.*\)"$/\1/p' "$win/generated/cenyzak_version.h")
@@ -71,7 +72,7 @@ kits=$drive/instalki
 rm -rf "$kits" && mkdir -p "$kits"
 cp "$win/cenyzak-setup.exe" "$kits/cenyzak-$version-setup.exe"
 cp "$older/cenyzak-setup.exe" "$kits/cenyzak-$older_version-setup.exe"
-cp "$win/hold-file.exe" "$win/at-rename.exe" "$kits/"
+cp "$win/hold-file.exe" "$win/at-rename.exe" "$win/cancel.exe" "$kits/"
 signed=$root/build/signed/cenyzak-setup.exe
 if [ -f "$signed" ] && [ ! "$signed" -ot "$win/cenyzak-setup.exe" ]; then
   cp "$signed" "$kits/cenyzak-$version-setup-podpisany.exe"
@@ -591,6 +592,41 @@ if [ -f "$kits/cenyzak-$version-setup-podpisany.exe" ]; then
 else
   fail "no signed setup of this build in build/signed/ (scripts/sign-test.sh makes it)"
 fi
+
+# --- cancelled with its windows -----------------------------------------------------------------
+# Under Xvfb, tests/cenyzak-setup/interrupt/cancel_win32.cpp presses "Anuluj" on the first page
+# (and "Tak" to the question), as a person would: the setup and the uninstaller (run in place,
+# _?=, so that its end is the run's end) each end with code 1, the log's last line says so, and
+# nothing changed.
+fresh ""
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+snapshot >"$out/cancel.txt"
+"${wine_env[@]}" wineserver -k 2>/dev/null
+rm -f "$out/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 150); do [ -s "$out/display" ] && break; sleep 0.2; done
+if [ ! -s "$out/display" ]; then
+  fail "the X server (Xvfb) did not start: no cancel cases"
+else
+  while IFS='|' read -r label command; do
+    DISPLAY=:$(head -n 1 "$out/display") "${wine_env[@]}" timeout 300 wine 'C:\instalki\cancel.exe' "$command" \
+      >"$out/cancel-run.txt" 2>&1 </dev/null
+    "${wine_env[@]}" wineserver -w
+    if ! grep -q '^anulowano' "$out/cancel-run.txt"; then
+      fail "$label: no page to cancel was shown:"$'\n'"$(cat "$out/cancel-run.txt")"
+    elif status=$(sed -n 's/^kod \([0-9]*\).*/\1/p' "$out/cancel-run.txt" | tr -d '\r') && expect_status "$label" 1; then
+      snapshot | cmp -s - "$out/cancel.txt" && ok "$label: exit 1, the log ends with it, nothing changed" ||
+        fail "$label: something changed"
+    fi
+  done <<EOF
+the setup cancelled on its first page|C:\\instalki\\cenyzak-$version-setup.exe /D=$program
+the uninstaller cancelled on its page|C:\\ProgramData\\cenyzak\\odinstaluj.exe _?=C:\\ProgramData\\cenyzak
+EOF
+fi
+"${wine_env[@]}" wineserver -k 2>/dev/null
+kill "$xvfb" 2>/dev/null
+wait "$xvfb" 2>/dev/null
 
 # The last log, for a look after the run (the prefix is gone with the guest).
 cp "$log" "$out/" 2>/dev/null
