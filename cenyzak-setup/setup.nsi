@@ -6,7 +6,19 @@
 ; page, prefilled with the folder of the earlier installation (the uninstall entry's
 ; InstallLocation), else $PROGRAMFILES\Vordan ("Program Files (x86)" on 64-bit Windows); silently
 ; it is /D=FOLDER, last and unquoted, with the same default. The plug-in goes to FOLDER\Wtyczki\.
-; A folder without VORDAN.dll is refused (the plug-in folder itself with a hint to the one above).
+; A folder without VORDAN.dll is refused (the plug-in folder itself with a hint to the one above,
+; the module's file with a hint to its folder, a missing drive or an unreachable share each with
+; what to do), and so is a folder longer than 234 characters, before anything is made in it.
+; A folder given is the folder acted on, or the run stops naming it as given: NSIS itself drops a
+; /D= it judges invalid (a missing drive, an unreachable share, quotes, a relative path) and would
+; fall back on the default, so the setup reads /D= from the raw command line (GetCommandLineW).
+;
+; Switches, one rule for all: /S silent (also /s, and wherever it stands: a run asked to be silent
+; never shows a window); /D=FOLDER last, the rest of the line being the folder (a switch after it
+; is code 7, quotes around it are taken off); /MIMO and /STARSZA only with an installation,
+; /USUN_KOPIE only with /ODINSTALUJ, /WROC and /ODINSTALUJ not together (each else code 7). /WROC
+; and /ODINSTALUJ act on the installed folder: /D= may be left out, and when given must name that
+; folder (else code 3, nothing installed there, naming both).
 ;
 ; Check first. The package's pre-flight tool (cenyzak-sprawdz.exe, carried inside) runs on the
 ; folder with --stan: its report is shown as it is and written to the log, and the verdict row it
@@ -28,7 +40,19 @@
 ; share) makes that fail, and the setup stops with what to do. The new file is written as
 ; Wtyczki\cenyzak.dll.nowa (a name the program does not load), its SHA-256 checked against the
 ; package, then renamed over cenyzak.dll in one step (MoveFileEx): an interrupted setup leaves the
-; old plug-in working. The installed file's SHA-256 is checked once more at the end.
+; old plug-in working. The installed file's SHA-256 is checked once more at the end. Another
+; program (a scanner) holding the new file denies its rename: the setup waits up to 10 seconds for
+; it, then stops (code 2) saying that it is not the plug-in's program and what, if anything, it
+; had to leave (only the .nowa, removed by the next run).
+;
+; Interrupted. Whatever rollback needs (the kept copy, flushed to disk) is written before the
+; rename, the record after it. A run killed between the two (or a power cut: the rename is written
+; through, the registry later) leaves the plug-in replaced and the record naming the version
+; before; the next run of any kind finishes it (FinishInterrupted): the file is compared with the
+; record and the kept copies, and the record completed. The plug-in and the tool are unpacked into
+; the run's own %ProgramData%\cenyzak\tmp\PID-START, removed at its end and, after a killed run,
+; by the next one. A killed run leaves NSIS's own plug-ins (System, nsDialogs) in its
+; %TEMP%\nsXXXX.tmp, as every NSIS setup does: no file of cenyzak there.
 ;
 ; Update and roll back. The replaced plug-in is kept, by its version number, as
 ; %ProgramData%\cenyzak\kopie\cenyzak-VERSION.dll: outside the program's folder, where the program
@@ -41,23 +65,35 @@
 ; 32-bit view Wow6432Node): name, version, publisher, folder, size. The uninstaller is
 ; %ProgramData%\cenyzak\odinstaluj.exe; silently this setup with /ODINSTALUJ does the same and
 ; returns its exit code directly (the uninstaller runs from a temporary copy and returns at once,
-; unless started with _?=%ProgramData%\cenyzak). The program's folder is left as before the first
-; installation (Wtyczki\ removed when the setup made it and it is empty); the kept copies go only
-; with /USUN_KOPIE (or the box on the uninstaller's page). The program's notice setting stays.
+; unless started with _?=%ProgramData%\cenyzak). The plug-in goes; Wtyczki\ goes when the setup
+; made it and it is empty; a Wtyczki\ that was there before (perhaps with a plug-in copied by hand,
+; which the first installation kept among the copies) stays. The kept copies go only with
+; /USUN_KOPIE (or the box on the uninstaller's page). The program's notice setting stays.
+;
+; The record. One installation per PC, recorded in the uninstall entry (folder, version, SHA-256,
+; previous version, whether the setup made Wtyczki): RecordRead, RecordWrite and RecordDelete are
+; its only readers and writers. It names the folder acted on: an installation into a folder when
+; the recorded one has lost its plug-in moves the record (and removes the empty Wtyczki\ the setup
+; made there).
 ;
 ; Exit codes (silent and interactive):
 ;   0  installed, updated, repaired, rolled back or uninstalled
 ;   1  cancelled by the user (interactive only)
-;   2  other error (a file that could not be written, a wrong SHA-256, another installation)
-;   3  nothing to do (the same file installed; nothing to roll back to; nothing installed)
-;   4  the check failed: no host module in the folder, the pre-flight tool says the plug-in will
-;      not work, or a second copy of the plug-in (without /MIMO)
+;   2  other error (a file that could not be written, a wrong SHA-256, another installation, the
+;      new file held by another program, no desktop for the windows)
+;   3  nothing to do (the same file installed; nothing to roll back to; nothing installed, or
+;      nothing installed in the folder /D= gives with /WROC or /ODINSTALUJ)
+;   4  the check failed: no host module in the folder (or no such folder, or one too long), the
+;      pre-flight tool says the plug-in will not work, or a second copy of the plug-in (without
+;      /MIMO)
 ;   5  the plug-in file is in use
 ;   6  an older version over a newer one refused (without /STARSZA)
-;   7  a wrong switch
+;   7  a wrong switch, or a switch used against the rule above
 ;
 ; Log: %ProgramData%\cenyzak\instalacja.log, UTF-8 with a byte order mark and CRLF, appended on
-; every run: the date, the command line, every step, the pre-flight report, the exit code.
+; every run: the date and the command as given (the raw line with /D=; the uninstaller's own name,
+; not its temporary copy's), every step, the pre-flight report, and last the exit code, also after
+; a cancel and when the windows cannot be shown (no desktop: code 2, where NSIS would end with -1).
 ;
 ; Defines from the build: VERSION (x.y.z), PUBLISHER, COPYRIGHT, DLL and TOOL (the files to carry),
 ; DLL_SHA256 (the DLL's, lower case), SUMS (a SHA256SUMS for the tool's comparison), OUTFILE.
@@ -90,6 +126,10 @@ ShowUninstDetails show
 !include FileFunc.nsh
 !include nsDialogs.nsh
 !include WinMessages.nsh
+; The longest program's folder: the longest name the setup makes in it, Wtyczki\cenyzak.dll.nowa
+; (25 characters after the folder), must fit in Windows' 259 characters, and so the plug-in's own
+; name in the 299 it reads it into.
+!define MAX_FOLDER 234
 !include "teksty.nsh"
 
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\cenyzak"
@@ -129,6 +169,21 @@ Var TRunSub
 Var TDone
 Var TDoneSub
 Var TButton
+Var Args        ; the command line's switches as given (the raw line, /D= included)
+Var CmdShown    ; the command as the log shows it
+Var HasD        ; 1 when /D= was given
+Var GivenDir    ; the folder /D= gave, as given (quotes and closing backslashes taken off)
+Var ExitLogged  ; 1 once the log ends with the exit code
+Var GuiUp       ; 1 once the windows are shown
+Var Tmp         ; this run's unpacked files: $State\tmp\PID-START
+Var Finished    ; 1 when this run finished what an interrupted one began
+; The record of the installation (today the uninstall entry, see RecordRead): "" when there is none.
+Var RecDir      ; the program's folder
+Var RecVersion  ; the installed version
+Var RecSha      ; the installed file's SHA-256
+Var RecPrevious ; the kept previous version, "" when none
+Var RecCreated  ; 1 when the setup made that folder's Wtyczki
+Var OldDir      ; the folder a record leaves when an installation moves to another one
 
 ;--- pages ---------------------------------------------------------------------------------------
 ; Every text a page shows is this setup's own, for the mode it runs in: NSIS's stock Polish texts
@@ -139,6 +194,8 @@ Var TButton
 !define MUI_ABORTWARNING_TEXT "${T_ABORT_WARNING}"
 !define MUI_PAGE_HEADER_TEXT "${T_DIR_TITLE}"
 !define MUI_PAGE_HEADER_SUBTEXT "${T_DIR_SUBTITLE}"
+!define MUI_CUSTOMFUNCTION_GUIINIT GuiInit
+!define MUI_CUSTOMFUNCTION_UNGUIINIT un.GuiInit
 !define MUI_DIRECTORYPAGE_TEXT_TOP "${T_DIR_TEXT}"
 ; MUI passes these two to DirText; the closing and opening quotes inside add DirText's other two
 ; texts, the browse button's (stock) and the folder dialog's, which would otherwise ask for the
@@ -269,7 +326,98 @@ Function ${UN}LogOpen
   IntFmt $6 "%02d" $6
   IntFmt $7 "%02d" $7
   !insertmacro LOG ""
-  !insertmacro LOG "=== $2-$3-$4 $5:$6:$7  cenyzak ${VERSION}: $CMDLINE"
+  !insertmacro LOG "=== $2-$3-$4 $5:$6:$7  cenyzak ${VERSION}: $CmdShown"
+FunctionEnd
+
+; The command line as Windows gave it: NSIS drops a /D= it judges invalid (and cuts it from
+; $CMDLINE), and starts silent only on /S in capitals before /D=. Sets $Args (the switches, with a
+; blank before them), $CmdShown, and silent mode for /S in either case anywhere on the line, so
+; that a run asked to be silent never opens a window, not even to say that a switch is wrong.
+Function ${UN}ReadCommandLine
+  System::Call 'kernel32::GetCommandLineW() w .r0'
+  StrCpy $CmdShown $0
+  StrCpy $1 $0 1
+  StrCpy $2 1
+  ${If} $1 == '"'
+    ${Do}
+      StrCpy $1 $0 1 $2
+      IntOp $2 $2 + 1
+      ${IfThen} $1 == '"' ${|} ${ExitDo} ${|}
+      ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+    ${Loop}
+  ${Else}
+    ${Do}
+      StrCpy $1 $0 1 $2
+      ${IfThen} $1 == " " ${|} ${ExitDo} ${|}
+      ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+      IntOp $2 $2 + 1
+    ${Loop}
+  ${EndIf}
+  StrCpy $Args $0 "" $2
+  !ifdef __UNINSTALL__
+    ; The uninstaller runs as a temporary copy of itself, started with "_?=" and its own folder:
+    ; the log names odinstaluj.exe in that folder, with the switches it was given.
+    StrCpy $2 0
+    ${Do}
+      StrCpy $1 $Args 4 $2
+      ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+      ${If} $1 == " _?="
+        StrCpy $Args $Args $2
+        ${ExitDo}
+      ${EndIf}
+      IntOp $2 $2 + 1
+    ${Loop}
+    StrCpy $1 $INSTDIR "" -1
+    StrCpy $2 $INSTDIR
+    ${IfThen} $1 == "\" ${|} StrCpy $2 $INSTDIR -1 ${|}
+    ${If} $EXEDIR != $2
+      StrCpy $CmdShown '"$2\odinstaluj.exe"$Args'
+    ${EndIf}
+  !endif
+  StrCpy $0 "$Args "
+  ${Do}
+    StrCpy $1 $0 4
+    ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+    ${IfThen} $1 == " /S " ${|} SetSilent silent ${|}
+    StrCpy $0 $0 "" 1
+  ${Loop}
+FunctionEnd
+
+; Ends the run: the log's last line is the exit code, which is set; this run's unpacked files go.
+; In: the code on the stack.
+Function ${UN}Finish
+  Exch $0
+  !insertmacro LOG "Kod wyjścia: $0"
+  StrCpy $ExitLogged 1
+  SetErrorLevel $0
+  !ifndef __UNINSTALL__
+    ${If} $Tmp != ""
+      SetOutPath "$State"
+      RMDir /r "$Tmp"
+      RMDir "$State\tmp"
+    ${EndIf}
+  !endif
+  Pop $0
+FunctionEnd
+
+; The windows are up (MUI's .onGUIInit).
+Function ${UN}GuiInit
+  StrCpy $GuiUp 1
+FunctionEnd
+
+; The windows are gone. A run that has not logged its end was cancelled, or could not show its
+; windows at all (no desktop: NSIS would end with -1 and say nothing).
+Function ${UN}GuiEnd
+  ${If} $ExitLogged != 1
+    ${If} $GuiUp != 1
+      !insertmacro LOG "BŁĄD: ${T_NO_WINDOWS}"
+      Push ${E_OTHER}
+    ${Else}
+      !insertmacro LOG "${T_CANCELLED}"
+      Push 1
+    ${EndIf}
+    !insertmacro CALL Finish
+  ${EndIf}
 FunctionEnd
 
 ; Appends one line (the text on the stack) to the log, as UTF-8 with CRLF.
@@ -301,11 +449,11 @@ Function ${UN}Fail
   Pop $1 ; the code
   Pop $0 ; the text
   !insertmacro LOG "BŁĄD: $0"
-  !insertmacro LOG "Kod wyjścia: $1"
   ${IfNot} ${Silent}
     MessageBox MB_OK|MB_ICONSTOP "$0"
   ${EndIf}
-  SetErrorLevel $1
+  Push $1
+  !insertmacro CALL Finish
   Quit
 FunctionEnd
 
@@ -443,12 +591,157 @@ Function ${UN}RequireFree
   Pop $0
 FunctionEnd
 
+;--- the record of the installation ---------------------------------------------------------------
+; Every read and write of what is installed where goes through these functions: today the record
+; is the uninstall entry in the PC's registry (HKLM, the 32-bit view on 64-bit Windows).
+
+; Reads the record into $RecDir, $RecVersion, $RecSha, $RecPrevious, $RecCreated ("" without one).
+Function ${UN}RecordRead
+  ClearErrors
+  ReadRegStr $RecDir HKLM "${UNINST_KEY}" "InstallLocation"
+  ReadRegStr $RecVersion HKLM "${UNINST_KEY}" "DisplayVersion"
+  ReadRegStr $RecSha HKLM "${UNINST_KEY}" "SHA256"
+  ReadRegStr $RecPrevious HKLM "${UNINST_KEY}" "PoprzedniaWersja"
+  ReadRegDWORD $RecCreated HKLM "${UNINST_KEY}" "UtworzonoWtyczki"
+  ClearErrors
+FunctionEnd
+
+; Writes the record from the same variables, with what Windows' list of programs shows.
+Function ${UN}RecordWrite
+  Push $0
+  Push $1
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${T_NAME}"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "$RecVersion"
+  WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$RecDir"
+  WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" "$\"$State\odinstaluj.exe$\""
+  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" "$\"$State\odinstaluj.exe$\" /S"
+  WriteRegStr HKLM "${UNINST_KEY}" "SHA256" "$RecSha"
+  ${If} $RecPrevious != ""
+    WriteRegStr HKLM "${UNINST_KEY}" "PoprzedniaWersja" "$RecPrevious"
+  ${Else}
+    DeleteRegValue HKLM "${UNINST_KEY}" "PoprzedniaWersja"
+  ${EndIf}
+  ${If} $RecCreated == 1
+    WriteRegDWORD HKLM "${UNINST_KEY}" "UtworzonoWtyczki" 1
+  ${Else}
+    DeleteRegValue HKLM "${UNINST_KEY}" "UtworzonoWtyczki"
+  ${EndIf}
+  ; The size in KiB, rounded up.
+  FileOpen $1 "$RecDir\Wtyczki\cenyzak.dll" r
+  FileSeek $1 0 END $0
+  FileClose $1
+  IntOp $0 $0 + 1023
+  IntOp $0 $0 / 1024
+  WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function ${UN}RecordDelete
+  DeleteRegKey HKLM "${UNINST_KEY}"
+  StrCpy $RecDir ""
+FunctionEnd
+
+; Stops with "nothing to do" when /D= names another folder than the installation's: /WROC and
+; /ODINSTALUJ act on the installed folder, and a folder given is the folder acted on or none.
+Function ${UN}RequireGivenIsRecorded
+  ${If} $HasD == 1
+  ${AndIf} $GivenDir != $RecDir
+    StrCpy $0 $GivenDir
+    StrCpy $1 $RecDir
+    !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED_HERE}"
+  ${EndIf}
+FunctionEnd
+
+; Finishes what an interrupted run began. The one rename puts a new plug-in in place before the
+; record says so; a run killed then (or a power cut: the rename is written through, the registry
+; later) leaves the record naming the version before. The file is then another build than the
+; record says, the recorded one is among the kept copies (kept before the rename), and the file is
+; this package's or a kept one: the record is completed to what is in place, the recorded version
+; becoming the previous one. A file that is none of these (damaged, changed by hand) is left to
+; the repair. A cenyzak.dll.nowa (never loaded by the program) left by such a run is removed.
+; Out: $Finished 1 when the record was completed.
+Function ${UN}FinishInterrupted
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  StrCpy $Finished 0
+  !insertmacro CALL RecordRead
+  ${If} $RecDir != ""
+    StrCpy $4 "$RecDir\Wtyczki\cenyzak.dll"
+    ${If} ${FileExists} "$4.nowa"
+      Delete "$4.nowa"
+      StrCpy $0 "$4.nowa"
+      ${IfNot} ${FileExists} "$4.nowa"
+        !insertmacro LOG "${T_NOWA_REMOVED}"
+      ${EndIf}
+    ${EndIf}
+    ${If} ${FileExists} "$4"
+      Push $4
+      !insertmacro CALL Sha256
+      Pop $2
+      Push $4
+      !insertmacro CALL FileVersion
+      Pop $1
+      ${If} $2 != $RecSha
+      ${AndIf} $1 != $RecVersion
+      ${AndIf} $1 != "${T_UNKNOWN_VERSION}"
+        Push "$State\kopie\cenyzak-$RecVersion.dll"
+        !insertmacro CALL Sha256
+        Pop $3
+        Push "$State\kopie\cenyzak-$1.dll"
+        !insertmacro CALL Sha256
+        Pop $0
+        !ifndef __UNINSTALL__
+          ${IfThen} $2 == "${DLL_SHA256}" ${|} StrCpy $0 $2 ${|}
+        !endif
+        ${If} $3 == $RecSha
+        ${AndIf} $0 == $2
+          StrCpy $0 $RecVersion
+          StrCpy $RecPrevious $RecVersion
+          StrCpy $RecVersion $1
+          StrCpy $RecSha $2
+          !insertmacro CALL RecordWrite
+          StrCpy $2 $RecDir
+          !insertmacro LOG "${T_FINISHED}"
+          StrCpy $Finished 1
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+;  Writes what Windows holds of file $0 to the disk (FlushFileBuffers): a kept copy or a new file
+; must be whole on the disk before the rename that relies on it, also after a power cut.
+Function ${UN}Flush
+  Exch $0
+  System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 7, p 0, i 3, i 0, p 0) p .r0'
+  ${If} $0 != -1
+    System::Call 'kernel32::FlushFileBuffers(p r0)'
+    System::Call 'kernel32::CloseHandle(p r0)'
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
 ; Puts file $0 in place as $1 without a moment without a working plug-in: copied to $1.nowa,
 ; checked against SHA-256 $2, renamed over $1 in one step, checked again. Stops on any failure,
-; with $1 as it was.
+; with $1 as it was. Another program (a scanner, a backup) may hold the new file a moment after it
+; is written, denying its rename: the rename is tried again for up to 10 seconds; the program that
+; holds the plug-in itself is told apart (exit code 5).
 Function ${UN}PutInPlace
   Push $3
   Push $4
+  Push $5
   Delete "$1.nowa"
   ClearErrors
   CopyFiles /SILENT "$0" "$1.nowa"
@@ -460,6 +753,8 @@ Function ${UN}PutInPlace
     !insertmacro FAIL ${E_OTHER} "${T_COPY_FAILED}"
   ${EndIf}
   Push "$1.nowa"
+  !insertmacro CALL Flush
+  Push "$1.nowa"
   !insertmacro CALL Sha256
   Pop $3
   ${If} $3 != $2
@@ -468,20 +763,44 @@ Function ${UN}PutInPlace
     StrCpy $1 $3
     !insertmacro FAIL ${E_OTHER} "${T_HASH_MISMATCH}"
   ${EndIf}
-  ; MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH
-  StrCpy $4 "$1.nowa"
-  System::Call 'kernel32::MoveFileExW(w r4, w r1, i 9) i .r3 ?e'
-  Pop $4
-  ${If} $3 == 0
-    Delete "$1.nowa"
+  StrCpy $5 0
+  ${Do}
+    ; MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH
+    StrCpy $4 "$1.nowa"
+    System::Call 'kernel32::MoveFileExW(w r4, w r1, i 9) i .r3 ?e'
+    Pop $4
+    ${IfThen} $3 != 0 ${|} ${ExitDo} ${|}
+    ${If} $4 != 32
+    ${AndIf} $4 != 5
+      Delete "$1.nowa"
+      StrCpy $0 $1
+      StrCpy $1 $4
+      !insertmacro FAIL ${E_OTHER} "${T_COPY_FAILED}"
+    ${EndIf}
+    Push $1
+    !insertmacro CALL InUse
+    Pop $4
     ${If} $4 == 32
-    ${OrIf} $4 == 5
+      Delete "$1.nowa"
       StrCpy $0 $1
       !insertmacro FAIL ${E_IN_USE} "${T_IN_USE}"
     ${EndIf}
-    StrCpy $0 $1
-    StrCpy $1 $4
-    !insertmacro FAIL ${E_OTHER} "${T_COPY_FAILED}"
+    StrCpy $0 "$1.nowa"
+    ${If} $5 == 0
+      !insertmacro LOG "${T_NEW_HELD_WAIT}"
+    ${ElseIf} $5 >= 20
+      ${ExitDo}
+    ${EndIf}
+    IntOp $5 $5 + 1
+    Sleep 500
+  ${Loop}
+  ${If} $3 == 0
+    StrCpy $0 "$1.nowa"
+    Delete "$1.nowa"
+    ${If} ${FileExists} "$1.nowa"
+      !insertmacro FAIL ${E_OTHER} "${T_NEW_HELD_LEFT}"
+    ${EndIf}
+    !insertmacro FAIL ${E_OTHER} "${T_NEW_HELD}"
   ${EndIf}
   ; The old file is gone now: a wrong SHA-256 here is no longer "the old plug-in still works".
   Push $1
@@ -492,6 +811,7 @@ Function ${UN}PutInPlace
     StrCpy $1 $3
     !insertmacro FAIL ${E_OTHER} "${T_HASH_AFTER}"
   ${EndIf}
+  Pop $5
   Pop $4
   Pop $3
 FunctionEnd
@@ -522,36 +842,62 @@ Function ${UN}Keep
       StrCpy $0 $1
       !insertmacro FAIL ${E_OTHER} "${T_KEEP_FAILED}"
     ${EndIf}
+    Push $1
+    !insertmacro CALL Flush
   ${EndIf}
   Pop $3
   Pop $2
 FunctionEnd
 
-; Puts the kept previous version back and keeps the one it replaces.
+; Puts the kept previous version back and keeps the one it replaces. A run that finds an interrupted
+; one (FinishInterrupted) finishes it and changes nothing more: which way a second /WROC should go
+; cannot be known, and the log says how to go back.
 Function ${UN}Rollback
-  ClearErrors
-  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
-  ${If} ${Errors}
+  !insertmacro CALL FinishInterrupted
+  ${If} $RecDir == ""
     !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED}"
   ${EndIf}
-  ReadRegStr $5 HKLM "${UNINST_KEY}" "PoprzedniaWersja"
+  !insertmacro CALL RequireGivenIsRecorded
+  ${If} $Finished == 1
+    StrCpy $0 $RecPrevious
+    StrCpy $1 $RecVersion
+    !insertmacro LOG "${T_FINISHED_WROC}"
+    Return
+  ${EndIf}
+  StrCpy $5 $RecPrevious
   StrCpy $6 "$State\kopie\cenyzak-$5.dll"
   ${If} $5 == ""
   ${OrIfNot} ${FileExists} "$6"
     StrCpy $0 "$State\kopie"
     !insertmacro FAIL ${E_NOTHING} "${T_NO_PREVIOUS}"
   ${EndIf}
-  StrCpy $7 "$0\Wtyczki\cenyzak.dll"
+  StrCpy $7 "$RecDir\Wtyczki\cenyzak.dll"
   Push $7
   !insertmacro CALL RequireFree
-  Push $7
-  !insertmacro CALL FileVersion
-  Pop $8
+  ; What is replaced is kept; a plug-in file deleted by hand leaves nothing to keep, unless the
+  ; recorded version is among the kept copies already.
+  StrCpy $8 ""
+  StrCpy $9 ""
   ${If} ${FileExists} "$7"
+    Push $7
+    !insertmacro CALL FileVersion
+    Pop $8
     StrCpy $0 $7
     StrCpy $1 $8
     !insertmacro CALL Keep
     StrCpy $9 $1
+    !insertmacro LOG "Zachowano wersję $8: $9"
+  ${Else}
+    StrCpy $0 $7
+    !insertmacro LOG "${T_PLUGIN_MISSING}"
+    Push "$State\kopie\cenyzak-$RecVersion.dll"
+    !insertmacro CALL Sha256
+    Pop $0
+    ${If} $RecSha != ""
+    ${AndIf} $0 == $RecSha
+      StrCpy $8 $RecVersion
+      StrCpy $9 "$State\kopie\cenyzak-$RecVersion.dll"
+    ${EndIf}
   ${EndIf}
   Push $6
   !insertmacro CALL Sha256
@@ -559,26 +905,31 @@ Function ${UN}Rollback
   StrCpy $0 $6
   StrCpy $1 $7
   !insertmacro CALL PutInPlace
-  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "$5"
-  WriteRegStr HKLM "${UNINST_KEY}" "PoprzedniaWersja" "$8"
-  WriteRegStr HKLM "${UNINST_KEY}" "SHA256" "$2"
-  ReadRegStr $1 HKLM "${UNINST_KEY}" "InstallLocation"
+  StrCpy $RecVersion $5
+  StrCpy $RecSha $2
+  StrCpy $RecPrevious $8
+  !insertmacro CALL RecordWrite
   StrCpy $0 $5
+  StrCpy $1 $RecDir
   StrCpy $2 $8
   StrCpy $3 $9
-  !insertmacro LOG "${T_ROLLED_BACK}"
-  StrCpy $TDoneSub "${T_DONE_ROLLBACK_WHICH}"
-  SetErrorLevel 0
+  ${If} $8 != ""
+    !insertmacro LOG "${T_ROLLED_BACK}"
+    StrCpy $TDoneSub "${T_DONE_ROLLBACK_WHICH}"
+  ${Else}
+    !insertmacro LOG "${T_ROLLED_BACK_NONE_KEPT}"
+  ${EndIf}
 FunctionEnd
 
 ; Removes the plug-in, the setup's own Wtyczki folder when it is empty, the entry and the
 ; uninstaller; the kept copies too with /USUN_KOPIE.
 Function ${UN}Uninstall
-  ClearErrors
-  ReadRegStr $5 HKLM "${UNINST_KEY}" "InstallLocation"
-  ${If} ${Errors}
+  !insertmacro CALL FinishInterrupted
+  ${If} $RecDir == ""
     !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED}"
   ${EndIf}
+  !insertmacro CALL RequireGivenIsRecorded
+  StrCpy $5 $RecDir
   StrCpy $7 "$5\Wtyczki\cenyzak.dll"
   Push $7
   !insertmacro CALL RequireFree
@@ -590,11 +941,15 @@ Function ${UN}Uninstall
     StrCpy $0 $7
     !insertmacro FAIL ${E_OTHER} "${T_DELETE_FAILED}"
   ${EndIf}
-  ReadRegDWORD $0 HKLM "${UNINST_KEY}" "UtworzonoWtyczki"
-  ${If} $0 == 1
+  ${If} $RecCreated == 1
     RMDir "$5\Wtyczki"
+  ${ElseIf} ${FileExists} "$5\Wtyczki\*.*"
+    ; Wtyczki was there before the first installation (perhaps with a plug-in copied by hand,
+    ; which the first installation kept among the copies): it stays.
+    StrCpy $0 $5
+    !insertmacro LOG "${T_PLUGINS_STAY}"
   ${EndIf}
-  DeleteRegKey HKLM "${UNINST_KEY}"
+  !insertmacro CALL RecordDelete
   StrCpy $0 $5
   !insertmacro LOG "${T_REMOVED}"
   StrCpy $0 "$State\kopie"
@@ -605,17 +960,22 @@ Function ${UN}Uninstall
     !insertmacro LOG "${T_KEPT_COPIES}"
   ${EndIf}
   Delete /REBOOTOK "$State\odinstaluj.exe"
-  SetErrorLevel 0
 FunctionEnd
 
-; The switches: known ones set their variable, anything else stops with exit code 7. /D= is the
-; last one and takes the rest of the line (NSIS has read it into $INSTDIR already).
+; The switches (from $Args, ReadCommandLine): known ones set their variable, anything else stops
+; with exit code 7. One rule for them all, as the guide's table says: /D=FOLDER is the last one and
+; takes the rest of the line (a switch after it is an error, not part of a folder); /MIMO and
+; /STARSZA go only with an installation, /USUN_KOPIE only with /ODINSTALUJ (the uninstaller's
+; own task), /WROC and /ODINSTALUJ not together; with /WROC and /ODINSTALUJ, /D= may name only
+; the installed folder (RequireGivenIsRecorded).
 Function ${UN}ParseSwitches
-  ${GetParameters} $0
+  StrCpy $0 $Args
   StrCpy $Mode "install"
   StrCpy $Force 0
   StrCpy $AllowOlder 0
   StrCpy $RemoveCopies 0
+  StrCpy $HasD 0
+  StrCpy $GivenDir ""
   StrCpy $R9 ""
   ${Do}
     ; Skip blanks, then take the word up to the next blank.
@@ -626,8 +986,11 @@ Function ${UN}ParseSwitches
     ${Loop}
     ${IfThen} $0 == "" ${|} ${ExitDo} ${|}
     StrCpy $1 $0 3
-    ${IfThen} $1 == "/D=" ${|} ${ExitDo} ${|}
-    StrCpy $1 $0 3
+    ${If} $1 == "/D="
+      StrCpy $HasD 1
+      StrCpy $GivenDir $0 "" 3
+      ${ExitDo}
+    ${EndIf}
     ${IfThen} $1 == "_?=" ${|} ${ExitDo} ${|}
     StrCpy $2 0
     ${Do}
@@ -664,6 +1027,54 @@ Function ${UN}ParseSwitches
       !insertmacro FAIL ${E_SWITCH} "${T_BAD_SWITCH}"
     ${EndIf}
   ${Loop}
+  ${If} $HasD == 1
+    ; No switch after /D=: "/" is no character of a folder's name.
+    StrCpy $2 0
+    ${Do}
+      StrCpy $1 $GivenDir 2 $2
+      ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+      ${If} $1 == " /"
+        StrCpy $0 $GivenDir
+        !insertmacro FAIL ${E_SWITCH} "${T_D_NOT_LAST}"
+      ${EndIf}
+      IntOp $2 $2 + 1
+    ${Loop}
+    ; Blanks at the end, quotes around it, backslashes at its end (but a drive's own) go.
+    ${Do}
+      StrCpy $1 $GivenDir 1 -1
+      ${IfThen} $1 != " " ${|} ${ExitDo} ${|}
+      StrCpy $GivenDir $GivenDir -1
+    ${Loop}
+    StrCpy $1 $GivenDir 1
+    StrCpy $2 $GivenDir 1 -1
+    ${If} $1 == '"'
+    ${AndIf} $2 == '"'
+      StrCpy $GivenDir $GivenDir -1 1
+    ${EndIf}
+    ${Do}
+      StrCpy $1 $GivenDir 1 -1
+      StrLen $2 $GivenDir
+      ${IfThen} $1 != "\" ${|} ${ExitDo} ${|}
+      ${IfThen} $2 <= 3 ${|} ${ExitDo} ${|}
+      StrCpy $GivenDir $GivenDir -1
+    ${Loop}
+    ${If} $GivenDir == ""
+      !insertmacro FAIL ${E_SWITCH} "${T_D_EMPTY}"
+    ${EndIf}
+  ${EndIf}
+  !ifdef __UNINSTALL__
+    ${IfThen} $R9 == "" ${|} StrCpy $R9 "/ODINSTALUJ" ${|}
+  !endif
+  ${If} $R9 != ""
+    StrCpy $1 $R9
+    ${If} $Force == 1
+      StrCpy $0 "/MIMO"
+      !insertmacro FAIL ${E_SWITCH} "${T_ONLY_INSTALL}"
+    ${ElseIf} $AllowOlder == 1
+      StrCpy $0 "/STARSZA"
+      !insertmacro FAIL ${E_SWITCH} "${T_ONLY_INSTALL}"
+    ${EndIf}
+  ${EndIf}
   ${If} $RemoveCopies == 1
   ${AndIf} $Mode != "odinstaluj"
     !ifdef __UNINSTALL__
@@ -681,26 +1092,78 @@ FunctionEnd
 Function .onInit
   StrCpy $CheckStatus ""
   StrCpy $CreatedPlugins 0
+  Call ReadCommandLine
   Call LogOpen
+  Call TempFolder
   ; The switches are checked before the folder: /D= may be missing.
   Call ParseSwitches
   Call ModeTexts
-  ClearErrors
-  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
-  ${If} $INSTDIR == ""
-    ${If} $0 != ""
-      StrCpy $INSTDIR $0
-    ${Else}
-      StrCpy $INSTDIR "$PROGRAMFILES\Vordan"
-    ${EndIf}
+  ; The folder given, as given (NSIS leaves $INSTDIR empty when it judges /D= invalid), else the
+  ; installed one, else the default.
+  Call RecordRead
+  ${If} $HasD == 1
+    StrCpy $INSTDIR $GivenDir
+  ${ElseIf} $RecDir != ""
+    StrCpy $INSTDIR $RecDir
+  ${Else}
+    StrCpy $INSTDIR "$PROGRAMFILES\Vordan"
   ${EndIf}
+FunctionEnd
+
+Function .onGUIEnd
+  Call GuiEnd
+FunctionEnd
+
+; The setup unpacks the plug-in and the pre-flight tool into a folder of its own run,
+; %ProgramData%\cenyzak\tmp\PID-START (its process id and start time), removed at its end
+; (Finish). A run that was killed leaves its folder; the next run removes every such folder whose
+; process is gone. The start time tells a process that still runs (two setups at once) from a
+; later one that got the same id, as Windows reuses ids.
+Function TempFolder
+  System::Call 'kernel32::GetCurrentProcessId() i .r0'
+  System::Call 'kernel32::GetCurrentProcess() p .r1'
+  System::Call 'kernel32::GetProcessTimes(p r1, *l .r2, *l .r3, *l .r3, *l .r3)'
+  StrCpy $Tmp "$State\tmp\$0-$2"
+  FindFirst $1 $2 "$State\tmp\*"
+  ${DoWhile} $2 != ""
+    ${If} $2 != "."
+    ${AndIf} $2 != ".."
+      ; The process id: the name up to its "-".
+      StrCpy $5 0
+      ${Do}
+        StrCpy $6 $2 1 $5
+        ${IfThen} $6 == "-" ${|} ${ExitDo} ${|}
+        ${IfThen} $6 == "" ${|} ${ExitDo} ${|}
+        IntOp $5 $5 + 1
+      ${Loop}
+      StrCpy $6 $2 $5
+      StrCpy $4 ""
+      ; PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE: running (no signal) and its start time.
+      System::Call 'kernel32::OpenProcess(i 0x101000, i 0, i r6) p .r3'
+      ${If} $3 != 0
+        System::Call 'kernel32::WaitForSingleObject(p r3, i 0) i .r7'
+        ${If} $7 == 258
+          System::Call 'kernel32::GetProcessTimes(p r3, *l .r7, *l .r8, *l .r8, *l .r8)'
+          StrCpy $4 "$6-$7"
+        ${EndIf}
+        System::Call 'kernel32::CloseHandle(p r3)'
+      ${EndIf}
+      ${If} $4 != $2
+        RMDir /r "$State\tmp\$2"
+        !insertmacro LOG "${T_TMP_REMOVED}"
+      ${EndIf}
+    ${EndIf}
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
 FunctionEnd
 
 Function SkipUnlessInstall
   ${IfThen} $Mode != "install" ${|} Abort ${|}
 FunctionEnd
 
-; Whether $INSTDIR is a program's folder: empty on the stack when it is, else the reason.
+; Whether $INSTDIR is a program's folder: empty on the stack when it is, else the reason. Its
+; length is checked first (MAX_FOLDER), before anything is made in it.
 Function FolderProblem
   Push $0
   Push $1
@@ -709,9 +1172,25 @@ Function FolderProblem
   ${GetParent} "$INSTDIR" $2
   StrCpy $3 $0 1 1
   StrCpy $4 $0 2
+  StrLen $5 $INSTDIR
   ${If} $3 != ":"
   ${AndIf} $4 != "\\"
     StrCpy $0 "${T_NOT_ABSOLUTE}"
+  ${ElseIf} $5 > ${MAX_FOLDER}
+    StrCpy $1 $5
+    StrCpy $0 "${T_TOO_LONG}"
+  ${ElseIf} $1 == "VORDAN.dll"
+  ${AndIf} ${FileExists} "$INSTDIR"
+  ${AndIfNot} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $1 $2
+    StrCpy $0 "${T_MODULE_GIVEN}"
+  ${ElseIf} $3 == ":"
+  ${AndIfNot} ${FileExists} "$4\*.*"
+    StrCpy $1 $4
+    StrCpy $0 "${T_NO_DRIVE}"
+  ${ElseIf} $4 == "\\"
+  ${AndIfNot} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $0 "${T_NO_SHARE}"
   ${ElseIf} ${FileExists} "$INSTDIR\VORDAN.dll"
     StrCpy $0 ""
   ${ElseIf} $1 == "Wtyczki"
@@ -739,14 +1218,14 @@ FunctionEnd
 ; Runs the package's pre-flight tool on $INSTDIR with its output in $PLUGINSDIR\sprawdzenie.txt
 ; (the tool writes UTF-8 with a byte order mark to a file), writes the report to the log and sets
 ; $CheckStatus. The tool and a SHA256SUMS naming the package's DLL are unpacked as in the package
-; (narzedzia\ under the folder that holds SHA256SUMS), so its report compares an installed plug-in
-; with this package.
+; (narzedzia\ under the folder that holds SHA256SUMS) into this run's $Tmp, so its report compares
+; an installed plug-in with this package.
 Function RunCheck
   ${IfThen} $CheckedDir == $INSTDIR ${|} Return ${|}
   InitPluginsDir
-  SetOutPath "$PLUGINSDIR\paczka\narzedzia"
+  SetOutPath "$Tmp\paczka\narzedzia"
   File "/oname=cenyzak-sprawdz.exe" "${TOOL}"
-  SetOutPath "$PLUGINSDIR\paczka"
+  SetOutPath "$Tmp\paczka"
   File "/oname=SHA256SUMS" "${SUMS}"
   SetOutPath "$PLUGINSDIR"
   StrCpy $9 "$PLUGINSDIR\sprawdzenie.txt"
@@ -763,7 +1242,7 @@ Function RunCheck
   StrCpy $6 $5 1 -1
   ${IfThen} $6 == "\" ${|} StrCpy $5 "$5." ${|}
   ; Strings go to System::Call through registers: a path may hold commas and parentheses.
-  StrCpy $7 '"$PLUGINSDIR\paczka\narzedzia\cenyzak-sprawdz.exe" --stan "$5"'
+  StrCpy $7 '"$Tmp\paczka\narzedzia\cenyzak-sprawdz.exe" --stan "$5"'
   System::Call 'kernel32::CreateProcessW(p 0, w r7, p 0, p 0, i 1, i 0x08000000, p 0, p 0, p r3, p r4) i .r0 ?e'
   Pop $8
   System::Call 'kernel32::CloseHandle(p r2)'
@@ -964,8 +1443,8 @@ Function CheckPageLeave
   ${If} $Plan == "nothing"
     StrCpy $0 $InstalledSha
     !insertmacro LOG "${T_SAME}"
-    !insertmacro LOG "Kod wyjścia: ${E_NOTHING}"
-    SetErrorLevel ${E_NOTHING}
+    Push ${E_NOTHING}
+    Call Finish
     Quit
   ${EndIf}
 FunctionEnd
@@ -1077,8 +1556,8 @@ Function Plan
       ${If} $InstalledSha == "${DLL_SHA256}"
         ; The same file: nothing to do when the entry names this folder; else (copied by hand, or
         ; the entry names another folder whose plug-in is gone) the entry is written for this one.
-        ReadRegStr $1 HKLM "${UNINST_KEY}" "InstallLocation"
-        ${If} $1 == $INSTDIR
+        ${If} $RecDir == $INSTDIR
+        ${AndIf} $RecSha == $InstalledSha
           StrCpy $Plan "nothing"
         ${Else}
           StrCpy $Plan "register"
@@ -1108,12 +1587,17 @@ Function Install
     !insertmacro FAIL ${E_CHECK} "$0"
   ${EndIf}
   !insertmacro LOG "Folder programu: $INSTDIR"
-  ; One installation per PC: another folder only when the earlier one is gone.
-  ReadRegStr $1 HKLM "${UNINST_KEY}" "InstallLocation"
+  Call FinishInterrupted
+  ; One installation per PC: another folder only when the earlier one is gone; the record then
+  ; moves to the folder acted on.
+  StrCpy $1 $RecDir
+  StrCpy $OldDir ""  ; the folder the record leaves, when it moves
   ${If} $1 != ""
   ${AndIf} $1 != $INSTDIR
-  ${AndIf} ${FileExists} "$1\Wtyczki\cenyzak.dll"
-    !insertmacro FAIL ${E_OTHER} "${T_OTHER_FOLDER}"
+    ${If} ${FileExists} "$1\Wtyczki\cenyzak.dll"
+      !insertmacro FAIL ${E_OTHER} "${T_OTHER_FOLDER}"
+    ${EndIf}
+    StrCpy $OldDir $1
   ${EndIf}
 
   Call RunCheck
@@ -1157,10 +1641,18 @@ Function Install
     ${IfNot} ${Silent}
       MessageBox MB_OK|MB_ICONINFORMATION "${T_SAME}"
     ${EndIf}
-    !insertmacro LOG "Kod wyjścia: ${E_NOTHING}"
-    SetErrorLevel ${E_NOTHING}
+    ; An interrupted update just finished is this run's work.
+    ${If} $Finished == 1
+      Push 0
+    ${Else}
+      Push ${E_NOTHING}
+    ${EndIf}
+    Call Finish
     Quit
   ${ElseIf} $Plan == "register"
+    ; The same file, copied by hand or in a folder the record does not name: only the record is
+    ; written, the file stays as it is.
+    StrCpy $R6 same
     !insertmacro HEADER REGISTER
   ${ElseIf} $Plan == "repair"
     StrCpy $0 $9
@@ -1195,8 +1687,10 @@ Function Install
   ${EndIf}
 
   ; Nothing has changed so far. From here on the old plug-in keeps working until the one rename.
-  Push $7
-  Call RequireFree
+  ${If} $R6 != same
+    Push $7
+    Call RequireFree
+  ${EndIf}
   ${IfNot} ${FileExists} "$INSTDIR\Wtyczki\*.*"
     ClearErrors
     CreateDirectory "$INSTDIR\Wtyczki"
@@ -1214,42 +1708,51 @@ Function Install
     StrCpy $R6 $8
     !insertmacro LOG "Zachowano wersję $8: $1"
   ${EndIf}
-  SetOutPath "$PLUGINSDIR"
-  File "/oname=cenyzak.dll" "${DLL}"
-  StrCpy $0 "$PLUGINSDIR\cenyzak.dll"
-  StrCpy $1 $7
-  StrCpy $2 "${DLL_SHA256}"
-  Call PutInPlace
-  !insertmacro LOG "Zapisano $7 (SHA-256 ${DLL_SHA256}, zgodny z paczką)."
+  ${If} $R6 == same
+    StrCpy $0 $INSTDIR
+    !insertmacro LOG "${T_SAME_RECORDED}"
+  ${Else}
+    SetOutPath "$Tmp"
+    File "/oname=cenyzak.dll" "${DLL}"
+    StrCpy $0 "$Tmp\cenyzak.dll"
+    StrCpy $1 $7
+    StrCpy $2 "${DLL_SHA256}"
+    Call PutInPlace
+    !insertmacro LOG "Zapisano $7 (SHA-256 ${DLL_SHA256}, zgodny z paczką)."
+  ${EndIf}
 
-  ; The uninstaller and the entry in the list of installed programs.
+  ; The uninstaller and the record (the entry in the list of installed programs), naming the
+  ; folder acted on. A record that named another folder (its plug-in gone) keeps nothing of it
+  ; but the kept copies; the Wtyczki the setup made there goes when it is empty.
   WriteUninstaller "$State\odinstaluj.exe"
-  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${T_NAME}"
-  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" "$\"$State\odinstaluj.exe$\""
-  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" "$\"$State\odinstaluj.exe$\" /S"
-  WriteRegStr HKLM "${UNINST_KEY}" "SHA256" "${DLL_SHA256}"
+  ${If} $OldDir != ""
+    ${If} $RecCreated == 1
+      Delete "$OldDir\Wtyczki\cenyzak.dll.nowa"
+      RMDir "$OldDir\Wtyczki"
+      ${IfNot} ${FileExists} "$OldDir\Wtyczki\*.*"
+        StrCpy $1 $OldDir
+        !insertmacro LOG "${T_OLD_PLUGINS_REMOVED}"
+      ${EndIf}
+    ${EndIf}
+    StrCpy $RecCreated 0
+    StrCpy $0 $INSTDIR
+    StrCpy $1 $OldDir
+    !insertmacro LOG "${T_RECORD_MOVED}"
+  ${ElseIf} $RecDir == ""
+    StrCpy $RecCreated 0
+  ${EndIf}
+  ${IfThen} $CreatedPlugins == 1 ${|} StrCpy $RecCreated 1 ${|}
   ${If} $R6 != ""
-    WriteRegStr HKLM "${UNINST_KEY}" "PoprzedniaWersja" "$R6"
+  ${AndIf} $R6 != same
+    StrCpy $RecPrevious $R6
   ${EndIf}
-  ${If} $CreatedPlugins == 1
-    WriteRegDWORD HKLM "${UNINST_KEY}" "UtworzonoWtyczki" 1
-  ${EndIf}
-  ; The size in KiB, rounded up.
-  FileOpen $1 "$7" r
-  FileSeek $1 0 END $0
-  FileClose $1
-  IntOp $0 $0 + 1023
-  IntOp $0 $0 / 1024
-  WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
-  WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+  StrCpy $RecDir $INSTDIR
+  StrCpy $RecVersion "${VERSION}"
+  StrCpy $RecSha "${DLL_SHA256}"
+  Call RecordWrite
   StrCpy $0 $INSTDIR
   !insertmacro LOG "${T_INSTALLED}"
   !insertmacro LOG "${T_INSTALLED_HINT}"
-  SetErrorLevel 0
 FunctionEnd
 
 Section
@@ -1260,11 +1763,13 @@ Section
   ${Else}
     Call Install
   ${EndIf}
-  !insertmacro LOG "Kod wyjścia: 0"
+  Push 0
+  Call Finish
 SectionEnd
 
 ;--- the uninstaller -----------------------------------------------------------------------------
 Function un.onInit
+  Call un.ReadCommandLine
   Call un.LogOpen
   Call un.ParseSwitches
   ${If} $Mode == "install"
@@ -1278,6 +1783,8 @@ Function un.onInit
 FunctionEnd
 
 Function un.ChoicePageShow
+  ; The page offers what is there once an interrupted run is finished.
+  Call un.FinishInterrupted
   !insertmacro MUI_HEADER_TEXT "${T_UN_CHOICE_TITLE}" "${T_UN_CHOICE_SUBTITLE}"
   nsDialogs::Create 1018
   Pop $Dialog
@@ -1349,5 +1856,10 @@ Section "Uninstall"
   ${Else}
     Call un.Uninstall
   ${EndIf}
-  !insertmacro LOG "Kod wyjścia: 0"
+  Push 0
+  Call un.Finish
 SectionEnd
+
+Function un.onGUIEnd
+  Call un.GuiEnd
+FunctionEnd

@@ -68,6 +68,12 @@
 !define T_NO_MODULE "W folderze „$0” nie ma modułu programu VORDAN.dll, więc to nie jest folder programu. Wskaż folder, w którym leży VORDAN.dll (program pokazuje go też skrót: prawy przycisk myszy → Otwórz lokalizację pliku)."
 !define T_PLUGIN_FOLDER_GIVEN "Folder „$0” to folder wtyczek, a nie folder programu. Wskaż folder nadrzędny: „$1”. Wtyczka trafi do jego podfolderu Wtyczki."
 !define T_OTHER_FOLDER "cenyzak jest już zainstalowana w innym folderze programu: „$1”. Na jednym komputerze instalator obsługuje jedną instalację: najpierw ją odinstaluj (Panel sterowania → Programy i funkcje albo instalator z przełącznikiem /ODINSTALUJ)."
+!define T_MODULE_GIVEN "„$0” to plik modułu programu, a nie folder. Podaj folder, w którym ten plik leży: „$1”. Niczego nie zmieniono."
+!define T_NO_DRIVE "Folder programu „$0” nie istnieje: na tym komputerze nie ma dysku $1. Dysku sieciowego przypisanego przez użytkownika nie widzi instalator uruchomiony jako administrator ani przez narzędzie do wdrożeń: podaj folder jako ścieżkę sieciową (\\serwer\udział\Vordan). Niczego nie zmieniono."
+!define T_NO_SHARE "Folder programu „$0” jest niedostępny: nie ma go albo ten komputer nie ma dostępu do udziału. Instalator uruchomiony przez narzędzie do wdrożeń działa na koncie komputera (SYSTEM), które musi mieć prawo zapisu w tym udziale. Niczego nie zmieniono."
+!define T_TOO_LONG "Ścieżka folderu programu „$0” ma $1 znaków, a może mieć najwyżej ${MAX_FOLDER}: pełna ścieżka pliku wtyczki w podfolderze Wtyczki (i jego pliku tymczasowego) musi się zmieścić w granicy Windows, 259 znaków. Niczego nie zmieniono."
+!define T_RECORD_MOVED "Zapis instalacji wskazywał folder „$1”, w którym wtyczki już nie ma; od teraz wskazuje folder „$0”."
+!define T_OLD_PLUGINS_REMOVED "Usunięto pusty folder „$1\Wtyczki”, utworzony przez instalator przy tamtej instalacji."
 
 ; The pre-flight check.
 !define T_CHECK_TITLE "Sprawdzenie programu"
@@ -113,10 +119,17 @@
 !define T_DOWNGRADE_REFUSED "W programie jest nowsza wersja wtyczki ($0) niż instalowana (${VERSION}). Niczego nie zmieniono."
 !define T_DOWNGRADE_REFUSED_SILENT "W programie jest nowsza wersja wtyczki ($0) niż instalowana (${VERSION}). Niczego nie zmieniono. Aby zainstalować starszą wersję w trybie cichym: przełącznik /STARSZA."
 !define T_UNKNOWN_VERSION "nieznana"
+!define T_SAME_RECORDED "Plik wtyczki w „$0” jest już zgodny z paczką (wersja ${VERSION}): zapisano tylko instalację (pozycja na liście programów), pliku nie zmieniano."
+!define T_FINISHED "Poprzednie uruchomienie instalatora zostało przerwane zaraz po zamianie pliku wtyczki w „$2”: plik to już wersja $1, a zapis instalacji mówił $0. Dokończono zapis: zainstalowana jest wersja $1, poprzednia ($0) jest zachowana."
 
 ; A plug-in file in use.
 !define T_IN_USE "Plik wtyczki „$0” jest w użyciu: program działa na tym albo na innym stanowisku (albo ktoś ma ten plik otwarty w udziale sieciowym). Niczego nie zmieniono.$\r$\n$\r$\nZamknij program na WSZYSTKICH stanowiskach i uruchom instalator ponownie. Kto ma program uruchomiony: na tym komputerze i na serwerze terminali polecenie „tasklist /m cenyzak.dll” (wiersz polecenia jako administrator); gdy folder programu jest udostępniony w sieci — na serwerze z udziałem: Zarządzanie komputerem → Foldery udostępnione → Otwarte pliki."
 !define T_NO_ACCESS "Nie można zapisać w „$0” (błąd Windows $1). Instalator potrzebuje uprawnień administratora i dostępu do zapisu w folderze programu. Niczego nie zmieniono."
+!define T_NEW_HELD_WAIT "Nowy plik „$0” trzyma otwarty inny program (nie program wtyczki: zwykle program antywirusowy, kopia zapasowa albo indeksowanie plików). Instalator czeka do 10 sekund, aż go zwolni."
+!define T_NEW_HELD "Nie udało się zamienić wtyczki: nowy plik „$0” przez 10 sekund trzymał otwarty inny program, nie program wtyczki (zwykle program antywirusowy, kopia zapasowa albo indeksowanie plików). Dotychczasowa wtyczka działa jak przedtem, a plik „$0” usunięto. Uruchom instalator ponownie za chwilę; jeśli to się powtarza, wyłącz na ten czas skanowanie folderu programu."
+!define T_NEW_HELD_LEFT "Nie udało się zamienić wtyczki: nowy plik „$0” przez 10 sekund trzymał otwarty inny program, nie program wtyczki (zwykle program antywirusowy, kopia zapasowa albo indeksowanie plików). Dotychczasowa wtyczka działa jak przedtem. Został tylko plik „$0”, bo tamten program wciąż go trzyma: program wtyczki go nie ładuje, a następne uruchomienie instalatora go usunie. Uruchom instalator ponownie za chwilę; jeśli to się powtarza, wyłącz na ten czas skanowanie folderu programu."
+!define T_NOWA_REMOVED "Usunięto plik „$0”, który zostawiło przerwane uruchomienie instalatora (program go nie ładuje)."
+!define T_TMP_REMOVED "Usunięto pliki tymczasowe przerwanego uruchomienia instalatora („$State\tmp\$2”)."
 
 ; Copying.
 !define T_COPY_FAILED "Nie udało się zapisać pliku „$0” (błąd Windows $1). Dotychczasowa wtyczka działa jak przedtem."
@@ -140,8 +153,20 @@
 !define T_UN_ROLLBACK "Przywróć poprzednią wersję ($0)"
 !define T_UN_ROLLBACK_NONE "Przywróć poprzednią wersję (żadna nie jest zachowana)"
 !define T_UN_REMOVE_COPIES "Usuń też zachowane poprzednie wersje z $0"
+!define T_NOT_INSTALLED_HERE "W folderze „$0” wtyczka cenyzak nie jest zainstalowana tym instalatorem: instalacja na tym komputerze jest w folderze „$1”. Nic do zrobienia (bez /D= instalator działa na folderze instalacji)."
+!define T_FINISHED_WROC "Niczego więcej nie zmieniono: zainstalowana jest wersja $1. Aby wrócić do wersji $0, uruchom /WROC jeszcze raz."
+!define T_PLUGIN_MISSING "Pliku wtyczki „$0” nie ma (usunięto go poza instalatorem): nie ma czego zachować."
+!define T_ROLLED_BACK_NONE_KEPT "Przywrócono wersję $0 w „$1”. Wersji, którą zastąpiono, nie zachowano, bo jej pliku nie było: ponowne /WROC nie ma do czego wrócić."
+!define T_PLUGINS_STAY "Folder „$0\Wtyczki” istniał przed pierwszą instalacją wtyczki tym instalatorem, więc zostaje."
 
 ; The command line.
 !define T_BAD_SWITCH "Nieznany przełącznik „$0”. Instalator przyjmuje: /S (tryb cichy), /MIMO, /STARSZA, /WROC, /ODINSTALUJ, /USUN_KOPIE i na końcu /D=FOLDER_PROGRAMU (bez cudzysłowów). Niczego nie zmieniono."
 !define T_BAD_COMBINATION "Przełączniki „$0” i „$1” wykluczają się. Niczego nie zmieniono."
 !define T_COPIES_ONLY_UNINSTALL "Przełącznik /USUN_KOPIE działa tylko z /ODINSTALUJ. Niczego nie zmieniono."
+!define T_ONLY_INSTALL "Przełącznik „$0” dotyczy tylko instalacji i nie działa z „$1”. Niczego nie zmieniono."
+!define T_D_EMPTY "Przełącznik /D= nie podaje folderu. Podaj folder programu na końcu wiersza polecenia: /D=FOLDER_PROGRAMU. Niczego nie zmieniono."
+!define T_D_NOT_LAST "Po /D= nie może być innych przełączników: wszystko za /D= to folder programu, a tu byłby to „$0”. Przenieś /D=FOLDER_PROGRAMU na koniec wiersza polecenia. Niczego nie zmieniono."
+
+; The run's end.
+!define T_NO_WINDOWS "Nie udało się pokazać okien instalatora (brak pulpitu, np. uruchomienie na koncie SYSTEM albo poza sesją użytkownika). Niczego nie zmieniono. Bez okien uruchom instalator z przełącznikiem /S."
+!define T_CANCELLED "Przerwane przez użytkownika. Niczego nie zmieniono."

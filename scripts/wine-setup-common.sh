@@ -8,7 +8,8 @@ for tool in wine wineboot wineserver; do
   command -v "$tool" >/dev/null || { echo "$name: $tool is not installed"; exit 1; }
 done
 for f in build/linux/hostsim "$win/cenyzak-setup.exe" "$win/cenyzak.dll" "$win/hostsim.exe" \
-  "$win/VORDAN.dll" "$win/hold-file.exe" "$older/cenyzak-setup.exe" "$older/cenyzak.dll"; do
+  "$win/VORDAN.dll" "$win/hold-file.exe" "$win/at-rename.exe" "$win/drive.exe" \
+  "$older/cenyzak-setup.exe" "$older/cenyzak.dll"; do
   [ -f "$f" ] || { echo "$name: $f is missing: build the linux and win32 presets and run scripts/wine-setup.sh --build"; exit 1; }
 done
 version=$(sed -n 's/^#define CZ_VERSION "\(.*\)"$/\1/p' "$win/generated/cenyzak_version.h")
@@ -22,7 +23,7 @@ kits=$drive/instalki
 rm -rf "$kits" && mkdir -p "$kits"
 cp "$win/cenyzak-setup.exe" "$kits/cenyzak-$version-setup.exe"
 cp "$older/cenyzak-setup.exe" "$kits/cenyzak-$older_version-setup.exe"
-cp "$win/hold-file.exe" "$kits/"
+cp "$win/hold-file.exe" "$win/at-rename.exe" "$win/drive.exe" "$kits/"
 
 passed=0
 failed=0

@@ -21,6 +21,19 @@
 # - no /D: the default folder, "Program Files (x86)\Vordan";
 # - the setup signed with a throwaway certificate (scripts/sign-test.sh leaves it in
 #   build/signed/): it still passes its own integrity check and installs.
+# - a folder given is the folder acted on: /D= on a missing drive, relative, the module's file,
+#   empty, an unreachable share, a switch after it, another folder than the installed one with
+#   /WROC or /ODINSTALUJ, /MIMO or /STARSZA with them: each stops (3, 4 or 7), changes nothing and
+#   logs the command as given; /s in lower case is silent; no /S and no desktop: code 2, logged;
+# - program folders of 234 (installed), 235 and 299 characters (refused before anything is made);
+# - interrupted (tests/cenyzak-setup/interrupt/at_rename_win32.cpp: the setup under a small
+#   debugger, ended as kill -9 would right after its rename): an update and a /WROC each finished
+#   by the next run, no copy of the plug-in or the tool left in a temporary folder; the new file
+#   held by another program as a scanner does, for 2.5 s (waited for) and to the end (code 2, only
+#   the named .nowa left, removed by the next run);
+# - a stale entry naming a folder whose plug-in is gone: the record moves to the folder acted on;
+#   a hand-copied plug-in updated and uninstalled; /WROC after the plug-in was deleted by hand;
+# (a run cancelled with its windows, and every other page, in scripts/wine-setup-windows.sh).
 #
 #   scripts/wine-setup.sh --build   on the machine that builds: the older build (build/win32-older,
 #                                   the same source as version 0.9.0, with its own setup)
@@ -253,6 +266,13 @@ else
   fail "the uninstaller from the entry ($quiet) left the folder, the entry or the kept copy wrong"
   snapshot | head -n 30
 fi
+# Its log starts with its own name and switches, not with those of the temporary copy it runs as.
+first=$(tr -d '\r' <"$log" | grep '^=== ' | tail -n 1)
+if grep -qF 'C:\ProgramData\cenyzak\odinstaluj.exe" /S' <<<"$first" && ! grep -q '_?=' <<<"$first"; then
+  ok "the uninstaller's log line names odinstaluj.exe and its switches"
+else
+  fail "the uninstaller's log line names another command: $first"
+fi
 
 # --- no /D: the default folder is Program Files (x86)\Vordan ------------------------------------
 fresh "" "$drive/Program Files (x86)/Vordan"
@@ -263,6 +283,225 @@ expect_status "the default folder" 0 &&
     ok "no /D: installed in C:\\Program Files (x86)\\Vordan, as a 32-bit setup on 64-bit Windows" ||
     fail "no /D: not installed in C:\\Program Files (x86)\\Vordan"; }
 rm -rf "$drive/Program Files (x86)/Vordan"
+
+# --- a folder given is the folder acted on --------------------------------------------------------
+# An earlier installation (the older version) in the program's folder: a /D= the setup cannot act
+# on must stop it, not update that folder or install into the default one. Each: label, switches,
+# expected status, what the log must say (the folder as given).
+fresh ""
+rm -rf "$drive/p"
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+snapshot >"$out/given.txt"
+while IFS='|' read -r label switches want says; do
+  run_setup "cenyzak-$version-setup.exe" $switches
+  if expect_status "$label" "$want"; then
+    run=$(tr -d '\r' <"$log" | awk '/^=== /{run = ""} {run = run $0 "\n"} END {printf "%s", run}')
+    if ! snapshot | cmp -s - "$out/given.txt" || [ -e "$drive/Program Files (x86)/Vordan" ]; then
+      fail "$label: exit $want, but something changed"
+    elif ! grep -qF -- "$says" <<<"$run"; then
+      fail "$label: exit $want, but the log does not say \"$says\""
+    elif ! head -n 1 <<<"$run" | grep -qF -- "${switches#/S }"; then
+      fail "$label: the run's first log line does not show the command line ($switches)"
+    else
+      ok "$label: exit $want, nothing changed, the log names the folder as given"
+    fi
+  fi
+done <<EOF2
+/D= on a drive that does not exist|/S /D=Q:\\Vordan|4|„Q:\\Vordan”
+/D= a relative path|/S /D=Vordan|4|„Vordan” nie jest pełną ścieżką
+/D= the host module's file, not its folder|/S /D=$program\\VORDAN.dll|4|„$program\\VORDAN.dll”
+/D= empty|/S /D=|7|/D=
+/D= an unreachable share|/S /D=\\\\serwer\\udzial\\Vordan|4|„\\\\serwer\\udzial\\Vordan”
+/S after /D= (no window, a switch error)|/D=$program /S|7|„$program /S”
+/D= with /WROC naming another folder|/S /WROC /D=C:\\instalki|3|„C:\\instalki”
+/D= with /ODINSTALUJ naming another folder|/S /ODINSTALUJ /D=C:\\instalki|3|„C:\\instalki”
+/MIMO with /WROC|/S /WROC /MIMO|7|/MIMO
+/STARSZA with /ODINSTALUJ|/S /ODINSTALUJ /STARSZA|7|/STARSZA
+EOF2
+# /s in lower case: silent as /S (the update is done, no window waits for anybody).
+run_setup "cenyzak-$version-setup.exe" /s "/D=$program"
+expect_status "/s in lower case" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+  ok "/s in lower case: silent, exit 0, updated" || fail "/s in lower case: not updated"; }
+
+# Without /S and without a desktop to show the windows on: a clear code and an end in the log.
+"${wine_env[@]}" env -u DISPLAY timeout 300 wine cmd /c "C:\\instalki\\cenyzak-$version-setup.exe /D=$program" \
+  >"$out/last.txt" 2>&1 </dev/null
+status=$?
+"${wine_env[@]}" wineserver -w
+expect_status "no /S and no desktop" 2 && ok "no /S and no desktop: exit 2, the log ends with the code"
+
+# --- a program folder too long for the plug-in ---------------------------------------------------
+# The plug-in names its own file in at most 299 characters, Windows its files in 259: the setup
+# refuses a folder in which Wtyczki\cenyzak.dll.nowa would not fit, before it creates anything.
+for n in 234 235 299; do
+  long='C:\p'
+  while [ ${#long} -lt $((n - 60)) ]; do long+='\'$(printf 'd%.0s' $(seq 1 50)); done
+  long+='\'$(printf 'V%.0s' $(seq 1 $((n - ${#long} - 1))))
+  fresh "" "$(unix_path "$long")"
+  run_setup "cenyzak-$version-setup.exe" /S "/D=$long"
+  if [ "$n" -le 234 ]; then
+    expect_status "a program folder of $n characters" 0 && ok "a program folder of $n characters: installed"
+  elif expect_status "a program folder of $n characters" 4; then
+    if [ -e "$(unix_path "$long")/Wtyczki" ]; then
+      fail "a program folder of $n characters: refused, but Wtyczki was made"
+    else
+      ok "a program folder of $n characters: exit 4 before anything was made"
+    fi
+  fi
+  rm -rf "$drive/p"
+done
+
+# --- interrupted at the rename, finished by the next run ------------------------------------------
+# tests/cenyzak-setup/interrupt/at_rename_win32.cpp runs the setup under a small debugger and ends it
+# (TerminateProcess, as kill -9 or a power cut) as soon as the rename over the plug-in returns.
+at_rename() { # mode, setup, switches
+  local mode=$1 exe=$2
+  shift 2
+  "${wine_env[@]}" timeout 300 wine 'C:\instalki\at-rename.exe' "$mode" "C:\\instalki\\$exe $*" \
+    >"$out/at-rename.txt" 2>&1 </dev/null
+  status=$?
+  "${wine_env[@]}" wineserver -w
+  tr -d '\r' <"$out/at-rename.txt"
+}
+temp_copies() {
+  { find "$drive/users" -path '*/Temp/*' -type f; find "$state" -path '*/tmp/*' -type f; } 2>/dev/null |
+    grep -e '/cenyzak[^/]*\.dll$' -e '/cenyzak-sprawdz\.exe$'
+}
+entry_has() { entry_values | grep -q "^\"$1\"=\"$2\"$"; }
+fresh ""
+# What earlier runs in this prefix left in its temporary folder is not this case's.
+rm -rf "$drive/users"/*/Temp/ns*.tmp
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+at_rename kill "cenyzak-$version-setup.exe" /S "/D=$program" >"$out/kill.txt"
+if ! grep -q 'zabity po zamianie' "$out/kill.txt" || ! same_file "$plugin" "$win/cenyzak.dll" ||
+  ! entry_has DisplayVersion "$older_version"; then
+  fail "the update killed at the rename did not leave the new file under the old entry:"$'\n'"$(cat "$out/kill.txt")"
+else
+  run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+  if expect_status "the update again after a kill at the rename" 0; then
+    if entry_has DisplayVersion "$version" && entry_has PoprzedniaWersja "$older_version" &&
+      entry_has SHA256 "$(sha256sum <"$win/cenyzak.dll" | cut -c1-64)"; then
+      ok "an update killed at the rename: the next run finishes the entry (exit 0, $version, previous $older_version)"
+    else
+      fail "an update killed at the rename: the entry was not finished:"$'\n'"$(entry_values)"
+    fi
+  fi
+  if [ -z "$(temp_copies)" ]; then
+    ok "a killed run and the next one leave no copy of the plug-in or the tool in a temporary folder"
+  else
+    fail "copies left in temporary folders:"$'\n'"$(temp_copies)"
+  fi
+  run_setup "cenyzak-$version-setup.exe" /S /WROC
+  expect_status "/WROC after the finished update" 0 && { same_file "$plugin" "$older/cenyzak.dll" &&
+    ok "then /WROC: $older_version back from the copy kept before the rename" ||
+    fail "/WROC after the finished update did not bring $older_version back"; }
+fi
+# /WROC from $version to $older_version, killed after its rename: a state of its own.
+fresh ""
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+at_rename kill "cenyzak-$version-setup.exe" /S /WROC >"$out/kill.txt"
+if ! grep -q 'zabity po zamianie' "$out/kill.txt" || ! same_file "$plugin" "$older/cenyzak.dll" ||
+  ! entry_has DisplayVersion "$version"; then
+  fail "/WROC killed at the rename did not leave $older_version under the entry for $version:"$'\n'"$(cat "$out/kill.txt")"
+else
+  run_setup "cenyzak-$version-setup.exe" /S /WROC
+  expect_status "/WROC after a killed /WROC" 0 &&
+    { same_file "$plugin" "$older/cenyzak.dll" && entry_has DisplayVersion "$older_version" &&
+      entry_has PoprzedniaWersja "$version" &&
+      ok "/WROC killed at the rename: the next /WROC finishes it ($older_version, previous $version)" ||
+      fail "/WROC killed at the rename: not finished:"$'\n'"$(entry_values)"; }
+  run_setup "cenyzak-$version-setup.exe" /S /WROC "/D=$program"
+  expect_status "/WROC /D= after that" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+    ok "then /WROC /D=(the installed folder): $version again" ||
+    fail "$version cannot be reached again after an interrupted /WROC"; }
+fi
+
+# --- the new file held by a scanner ----------------------------------------------------------------
+# at-rename.exe opens cenyzak.dll.nowa just before the rename, denying delete, as a scanner does.
+fresh ""
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+at_rename hold=2500 "cenyzak-$version-setup.exe" /S "/D=$program" >"$out/hold-nowa.txt"
+if grep -q '^kod 0$' "$out/hold-nowa.txt" && same_file "$plugin" "$win/cenyzak.dll" && [ ! -e "$plugin.nowa" ]; then
+  ok "the new file held for 2.5 s by another program: the setup waits, installs, leaves nothing"
+else
+  fail "the new file held for 2.5 s:"$'\n'"$(cat "$out/hold-nowa.txt")"$'\n'"$(ls -la "$prog/Wtyczki")"
+fi
+fresh ""
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+# The program's folder and the entry (the old version, kept before the rename, may stay kept).
+{ files_of "$prog" all; entry_values; } >"$out/scanner.txt"
+at_rename hold "cenyzak-$version-setup.exe" /S "/D=$program" >"$out/hold-nowa.txt"
+tail4=$(tr -d '\r' <"$log" | tail -n 4)
+if grep -q '^kod 2$' "$out/hold-nowa.txt" && same_file "$plugin" "$older/cenyzak.dll" &&
+  grep -q 'nie program wtyczki' <<<"$tail4" && grep -qF 'cenyzak.dll.nowa' <<<"$tail4" && [ -e "$plugin.nowa" ] &&
+  diff <({ files_of "$prog" all; entry_values; } | grep -v 'cenyzak\.dll\.nowa') \
+    <(grep -v 'cenyzak\.dll\.nowa' "$out/scanner.txt") >/dev/null; then
+  run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+  expect_status "the update after the held .nowa" 0 && { [ ! -e "$plugin.nowa" ] &&
+    ok "the new file held to the end: exit 2, the log says it is not the program and names the .nowa left; the next run removes it" ||
+    fail "the next run left the .nowa"; }
+else
+  fail "the new file held to the end:"$'\n'"$(cat "$out/hold-nowa.txt")"$'\n'"$tail4"$'\n'"$(ls -la "$prog/Wtyczki")"
+fi
+
+# --- a stale entry: the record follows the folder acted on ----------------------------------------
+# Installed in A; A's plug-in deleted, the program with the same plug-in in B: installing into B
+# records B (and tidies A's Wtyczki that the setup made); the uninstall then removes B's plug-in.
+other='C:\Program Files (x86)\Vordan B'
+other_dir=$(unix_path "$other")
+rm -rf "$other_dir"
+fresh ""
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+mkdir -p "$other_dir/Wtyczki"
+cp "$prog/VORDAN.dll" "$prog/hostsim.exe" "$other_dir/"
+mv "$plugin" "$other_dir/Wtyczki/"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$other"
+if expect_status "the same file in B, the entry naming A" 0; then
+  if entry_values | grep -qF "\"InstallLocation\"=\"${other//\\/\\\\}\"" && [ ! -e "$prog/Wtyczki" ]; then
+    ok "a stale entry naming A, the same file in B: exit 0, the entry names B, A's empty Wtyczki gone"
+  else
+    fail "a stale entry: the entry does not name B or A's Wtyczki stays:"$'\n'"$(entry_values)"
+  fi
+  run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ
+  expect_status "uninstall after the move" 0 && { [ ! -e "$other_dir/Wtyczki/cenyzak.dll" ] && [ -z "$(entry_values)" ] &&
+    ok "then /ODINSTALUJ removes B's plug-in and the entry" || fail "the uninstall after the move left B's plug-in or the entry"; }
+fi
+rm -rf "$other_dir"
+
+# --- a plug-in copied by hand before the first installation ---------------------------------------
+# The setup updates it (keeping it among the copies); the uninstall removes the plug-in and leaves
+# Wtyczki, which was there before, and says so.
+fresh ""
+mkdir -p "$prog/Wtyczki"
+cp "$older/cenyzak.dll" "$plugin"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ
+if expect_status "uninstall after a hand-copied plug-in was updated" 0; then
+  if [ -d "$prog/Wtyczki" ] && [ -z "$(ls -A "$prog/Wtyczki")" ] &&
+    same_file "$state/kopie/cenyzak-$older_version.dll" "$older/cenyzak.dll" &&
+    tr -d '\r' <"$log" | tail -n 5 | grep -q 'Wtyczki” istniał przed pierwszą instalacją'; then
+    ok "a hand-copied plug-in updated, then uninstalled: Wtyczki stays (empty), the hand-copied one kept, as the guide says"
+  else
+    fail "a hand-copied plug-in updated, then uninstalled: Wtyczki, the kept copy or the log not as the guide says"
+  fi
+fi
+
+# --- /WROC after the plug-in was deleted by hand ---------------------------------------------------
+fresh ""
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+rm -f "$plugin"
+run_setup "cenyzak-$version-setup.exe" /S /WROC
+if expect_status "/WROC with the plug-in deleted" 0; then
+  run=$(tr -d '\r' <"$log" | awk '/^=== /{run = ""} {run = run $0 "\n"} END {printf "%s", run}')
+  if same_file "$plugin" "$older/cenyzak.dll" && ! entry_values | grep -q nieznana &&
+    ! grep -q -e nieznana -e '„”' -e ' w  ' -e ' w $' <<<"$run"; then
+    ok "/WROC with the plug-in deleted by hand: $older_version back, no unknown version nor empty path"
+  else
+    fail "/WROC with the plug-in deleted by hand:"$'\n'"$(entry_values)"$'\n'"$run"
+  fi
+fi
 
 # --- the signed setup ---------------------------------------------------------------------------
 if [ -f "$kits/cenyzak-$version-setup-podpisany.exe" ]; then
