@@ -364,7 +364,8 @@ at_rename() { # mode, setup, switches
   tr -d '\r' <"$out/at-rename.txt"
 }
 temp_copies() {
-  { find "$drive/users" -path '*/Temp/*' -type f; find "$state" -path '*/tmp/*' -type f; } 2>/dev/null |
+  # The folders themselves, not a -path pattern: the clone's own path may hold /tmp/ or /Temp/.
+  { find "$drive"/users/*/Temp -type f; find "$state/tmp" -type f; } 2>/dev/null |
     grep -e '/cenyzak[^/]*\.dll$' -e '/cenyzak-sprawdz\.exe$'
 }
 entry_has() { entry_values | grep -q "^\"$1\"=\"$2\"$"; }
