@@ -45,6 +45,11 @@
 ; it, then stops (code 2) saying that it is not the plug-in's program and what, if anything, it
 ; had to leave (only the .nowa, removed by the next run).
 ;
+; One run at a time. Two runs on one PC (an integrator and a deployment tool, or two of either)
+; would write the same plug-in, record and kept copies: each run holds a lock file in
+; %ProgramData%\cenyzak from before it reads the record to its end; the second waits up to 10
+; seconds, then stops with code 5, "try later", having changed nothing (Lock).
+;
 ; Interrupted. Whatever rollback needs (the kept copy, flushed to disk) is written before the
 ; rename, the record after it. A run killed between the two (or a power cut: the rename is written
 ; through, the registry later) leaves the plug-in replaced and the record naming the version
@@ -64,8 +69,11 @@
 ; Uninstall. Entry "cenyzak" in Windows' list of installed programs (HKLM, on 64-bit Windows the
 ; 32-bit view Wow6432Node): name, version, publisher, folder, size. The uninstaller is
 ; %ProgramData%\cenyzak\odinstaluj.exe; silently this setup with /ODINSTALUJ does the same and
-; returns its exit code directly (the uninstaller runs from a temporary copy and returns at once,
-; unless started with _?=%ProgramData%\cenyzak). The plug-in goes; Wtyczki\ goes when the setup
+; returns its exit code directly. Started plainly (UninstallString, the list of programs), the
+; uninstaller runs from a temporary copy and returns at once; the entry's QuietUninstallString
+; starts it in place (/S _?=%ProgramData%\cenyzak), so that it waits for the end and returns the
+; real exit code, and a running program's file cannot be deleted: it renames itself out of the
+; way (RemoveUninstaller). The plug-in goes; Wtyczki\ goes when the setup
 ; made it and it is empty; a Wtyczki\ that was there before (perhaps with a plug-in copied by hand,
 ; which the first installation kept among the copies) stays. The kept copies go only with
 ; /USUN_KOPIE (or the box on the uninstaller's page). The program's notice setting stays.
@@ -86,7 +94,8 @@
 ;   4  the check failed: no host module in the folder (or no such folder, or one too long), the
 ;      pre-flight tool says the plug-in will not work, or a second copy of the plug-in (without
 ;      /MIMO)
-;   5  the plug-in file is in use
+;   5  the plug-in file is in use, or another run of the setup or the uninstaller on this PC
+;      did not end within LOCK_WAIT seconds (Lock): try later
 ;   6  an older version over a newer one refused (without /STARSZA)
 ;   7  a wrong switch, or a switch used against the rule above
 ;
@@ -139,6 +148,8 @@ ShowUninstDetails show
 !define E_IN_USE 5
 !define E_OLDER 6
 !define E_SWITCH 7
+; How long a run waits for another one on the same PC to end (Lock), in seconds.
+!define LOCK_WAIT 10
 
 Var Mode        ; install, wroc or odinstaluj
 Var Force       ; 1: /MIMO or "Zainstaluj mimo to"
@@ -298,15 +309,19 @@ Function ${UN}ModeTexts
   ${EndIf}
 FunctionEnd
 
-; Opens the log (appending) and writes the run's first lines.
+; Opens the log (appending) and writes the run's first lines. It is opened for appending only
+; (FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands whole at the end of the file) and
+; shared for reading and writing, so that a second run at the same time, which waits for the
+; first one (Lock), still logs that it waited and why it stopped, without overwriting a line.
 Function ${UN}LogOpen
   SetShellVarContext all
   StrCpy $State "$APPDATA\cenyzak"
   StrCpy $LogPath "$State\instalacja.log"
   CreateDirectory "$State"
-  ClearErrors
-  FileOpen $Log "$LogPath" a
-  ${If} ${Errors}
+  ; FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, shared read and write, OPEN_ALWAYS.
+  System::Call 'kernel32::CreateFileW(w "$LogPath", i 0x00100084, i 3, p 0, i 4, i 0x80, p 0) p .s'
+  Pop $Log
+  ${If} $Log == -1
     StrCpy $Log 0
     Return
   ${EndIf}
@@ -355,8 +370,9 @@ Function ${UN}ReadCommandLine
   ${EndIf}
   StrCpy $Args $0 "" $2
   !ifdef __UNINSTALL__
-    ; The uninstaller runs as a temporary copy of itself, started with "_?=" and its own folder:
-    ; the log names odinstaluj.exe in that folder, with the switches it was given.
+    ; The uninstaller runs as a temporary copy of itself, started with "_?=" and its own folder,
+    ; or in place when started with "_?=" (the entry's QuietUninstallString): either way the log
+    ; names odinstaluj.exe in that folder, with the switches it was given, without "_?=".
     StrCpy $2 0
     ${Do}
       StrCpy $1 $Args 4 $2
@@ -370,9 +386,7 @@ Function ${UN}ReadCommandLine
     StrCpy $1 $INSTDIR "" -1
     StrCpy $2 $INSTDIR
     ${IfThen} $1 == "\" ${|} StrCpy $2 $INSTDIR -1 ${|}
-    ${If} $EXEDIR != $2
-      StrCpy $CmdShown '"$2\odinstaluj.exe"$Args'
-    ${EndIf}
+    StrCpy $CmdShown '"$2\odinstaluj.exe"$Args'
   !endif
   StrCpy $0 "$Args "
   ${Do}
@@ -591,6 +605,45 @@ Function ${UN}RequireFree
   Pop $0
 FunctionEnd
 
+; One run at a time: every run (the setup in any mode, the uninstaller) holds
+; %ProgramData%\cenyzak\instalator.blokada open without sharing from before it reads the record
+; until it ends; Windows deletes the file when the handle closes (FILE_FLAG_DELETE_ON_CLOSE), also
+; when the run is killed, so no stale lock is ever left. A run that finds it held waits up to
+; ${LOCK_WAIT} seconds and then stops with code 5 (try later), having changed nothing.
+Function ${UN}Lock
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $3 0
+  ${Do}
+    ; GENERIC_READ|GENERIC_WRITE, no sharing, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE.
+    System::Call 'kernel32::CreateFileW(w "$State\instalator.blokada", i 0xC0000000, i 0, p 0, i 4, i 0x04000080, p 0) p .r1 ?e'
+    Pop $2
+    ${IfThen} $1 != -1 ${|} ${ExitDo} ${|}
+    ${If} $2 != 32
+      StrCpy $0 "$State"
+      StrCpy $1 $2
+      !insertmacro FAIL ${E_OTHER} "${T_NO_ACCESS}"
+    ${EndIf}
+    ${If} $3 == 0
+      StrCpy $0 ${LOCK_WAIT}
+      !insertmacro LOG "${T_BUSY_WAIT}"
+    ${EndIf}
+    ${If} $3 >= ${LOCK_WAIT}
+      StrCpy $0 $LogPath
+      !insertmacro FAIL ${E_IN_USE} "${T_BUSY}"
+    ${EndIf}
+    Sleep 1000
+    IntOp $3 $3 + 1
+  ${Loop}
+  ; The handle stays open until the process ends.
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 ;--- the record of the installation ---------------------------------------------------------------
 ; Every read and write of what is installed where goes through these functions: today the record
 ; is the uninstall entry in the PC's registry (HKLM, the 32-bit view on 64-bit Windows).
@@ -615,7 +668,9 @@ Function ${UN}RecordWrite
   WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$RecDir"
   WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" "$\"$State\odinstaluj.exe$\""
-  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" "$\"$State\odinstaluj.exe$\" /S"
+  ; The quiet one runs the uninstaller in place ("_?=" and its folder): it then ends when the
+  ; work ends and returns its exit code, as deployment tools expect (RemoveUninstaller).
+  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" "$\"$State\odinstaluj.exe$\" /S _?=$State"
   WriteRegStr HKLM "${UNINST_KEY}" "SHA256" "$RecSha"
   ${If} $RecPrevious != ""
     WriteRegStr HKLM "${UNINST_KEY}" "PoprzedniaWersja" "$RecPrevious"
@@ -959,7 +1014,34 @@ Function ${UN}Uninstall
   ${ElseIf} ${FileExists} "$State\kopie\*.*"
     !insertmacro LOG "${T_KEPT_COPIES}"
   ${EndIf}
-  Delete /REBOOTOK "$State\odinstaluj.exe"
+  Call ${UN}RemoveUninstaller
+FunctionEnd
+
+; Removes odinstaluj.exe. Started from the entry's QuietUninstallString, the uninstaller runs in
+; place (with "_?=", so that it ends when its work ends and returns the real exit code, instead of
+; returning at once from a temporary copy of itself), and Windows does not delete a running
+; program's file, but renames it: it becomes odinstaluj.exe.usun, deleted when Windows next starts
+; (no restart is needed for anything: the name is one nothing loads or runs) and by the next run
+; of the setup, whichever comes first. Where even the rename is refused (Wine), odinstaluj.exe
+; stays, said so in the log: with no record it does nothing but say so (code 3), and the next
+; installation writes it anew. Its deletion is never scheduled for the next start under its own
+; name: that would delete the uninstaller a later installation writes.
+Function ${UN}RemoveUninstaller
+  Push $0
+  Delete "$State\odinstaluj.exe.usun"
+  ClearErrors
+  Delete "$State\odinstaluj.exe"
+  ${If} ${FileExists} "$State\odinstaluj.exe"
+    System::Call 'kernel32::MoveFileExW(w "$State\odinstaluj.exe", w "$State\odinstaluj.exe.usun", i 1) i .r0'
+    ${If} $0 != 0
+      System::Call 'kernel32::MoveFileExW(w "$State\odinstaluj.exe.usun", p 0, i 4) i .r0'
+    ${Else}
+      StrCpy $0 "$State\odinstaluj.exe"
+      !insertmacro LOG "${T_UNINSTALLER_STAYS}"
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  Pop $0
 FunctionEnd
 
 ; The switches (from $Args, ReadCommandLine): known ones set their variable, anything else stops
@@ -1097,6 +1179,7 @@ Function .onInit
   Call TempFolder
   ; The switches are checked before the folder: /D= may be missing.
   Call ParseSwitches
+  Call Lock
   Call ModeTexts
   ; The folder given, as given (NSIS leaves $INSTDIR empty when it judges /D= invalid), else the
   ; installed one, else the default.
@@ -1725,6 +1808,7 @@ Function Install
   ; folder acted on. A record that named another folder (its plug-in gone) keeps nothing of it
   ; but the kept copies; the Wtyczki the setup made there goes when it is empty.
   WriteUninstaller "$State\odinstaluj.exe"
+  Delete "$State\odinstaluj.exe.usun"
   ${If} $OldDir != ""
     ${If} $RecCreated == 1
       Delete "$OldDir\Wtyczki\cenyzak.dll.nowa"
@@ -1772,6 +1856,7 @@ Function un.onInit
   Call un.ReadCommandLine
   Call un.LogOpen
   Call un.ParseSwitches
+  Call un.Lock
   ${If} $Mode == "install"
     StrCpy $Mode "odinstaluj"
   ${EndIf}

@@ -5,7 +5,8 @@
 # Each case checks page by page what the windows say, and at the end the outcome: the exit code
 # (against the log's last line), the program's folder, the kept copies, the uninstall entry.
 #
-# Cases: a first installation; the same again (nothing to do); a repair; an update from the older
+# Cases: a first installation; the same again (nothing to do); two runs at once (a silent one
+# beside a windowed one: code 5, nothing changed); a repair; an update from the older
 # build (0.9.0); the uninstaller's page choosing rollback, removal keeping the copies, removal with
 # them; an older version over a newer one, answered No and Yes; /WROC and /ODINSTALUJ with windows;
 # a refused check (a host module without 52412) with and without „Zainstaluj mimo to”; a module
@@ -35,6 +36,9 @@
 #                           as drive.exe; #1 is the setup's next button whatever its label,
 #                           #2 its Cancel
 #   picture NAME            the last page's window as the guide's picture NAME
+#   beside STATUS EXE [SWITCHES]
+#                           a silent run of the setup (a file in C:\instalki) while this one is
+#                           up, ending with STATUS, and its log's last run with it
 #   end STATUS              the program ends with STATUS, and its log's last run with it
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -154,6 +158,19 @@ step() {
         bad "the window of picture $picture says other texts than the guide's picture shows (run with --update, look at the picture, commit both):"$'\n'"$(diff -u "$pictures/$picture.txt" "$out/$picture.txt" | tail -n +3 | head -n 30)"
       fi
       ;;
+    beside)
+      # A silent run of the setup while this case's window is up: another run at the same time.
+      local want=$1 exe=$2
+      shift 2
+      # Not run_setup: its wait for the end of every Wine program would wait for this case's own.
+      "${wine_env[@]}" timeout 300 wine cmd /c "C:\\instalki\\$exe $*" >"$out/last.txt" 2>&1 </dev/null
+      status=$?
+      if [ "$status" -ne "$want" ]; then
+        bad "the silent run beside it: exit code $status, expected $want"$'\n'"$(tail -n 12 "$log" 2>/dev/null | tr -d '\r')"
+      elif ! tail -n 3 "$log" 2>/dev/null | tr -d '\r' | grep -q "^Kod wyjścia: $want$"; then
+        bad "the silent run beside it: exit code $want, but the log does not end with it"
+      fi
+      ;;
     end)
       local want=$1 status
       if [[ $exe_started == *odinstaluj* ]]; then
@@ -251,6 +268,22 @@ end 3
 EOF
   { snapshot | cmp -s - "$out/installed.txt" && ok "the same again: exit 3, nothing changed" ||
     fail "the same again changed something"; }
+
+# Two runs at once: while this setup shows its first page, a silent one (as a deployment tool
+# runs it) waits for it for 10 seconds, then stops with 5 (try later), changing nothing.
+steps "two runs at once" install <<'EOF' &&
+start "$setup"
+page folder "Folder programu"
+beside 5 "$setup" /S "/D=$program"
+click "#2"
+page cancel "Tak"
+click "Tak"
+end 1
+EOF
+  { snapshot | cmp -s - "$out/installed.txt" &&
+    tr -d '\r' <"$log" | grep -q "Spróbuj później" &&
+    ok "two runs at once: the silent one waited, then exit 5 with „Spróbuj później”, nothing changed" ||
+    fail "two runs at once: something changed, or the log does not say to try later"; }
 
 printf 'X' | dd of="$plugin" bs=1 seek=600 conv=notrunc status=none
 steps "repair" install <<'EOF' &&

@@ -18,6 +18,8 @@
 #   the program's folder, an unknown switch;
 # - uninstall, by the setup (/ODINSTALUJ /USUN_KOPIE) and by the uninstaller from the entry: the
 #   program's folder as before the first installation, the entry gone from both registry views;
+#   the entry's QuietUninstallString ends with the work and returns its code (5 with the plug-in
+#   held, 0 with everything already gone at its return);
 # - no /D: the default folder, "Program Files (x86)\Vordan";
 # - the setup signed with a throwaway certificate (scripts/sign-test.sh leaves it in
 #   build/signed/): it still passes its own integrity check and installs.
@@ -249,29 +251,62 @@ if expect_status "uninstall" 0; then
     diff "$out/before.txt" <(snapshot) | head -n 20
   fi
 fi
-# By the uninstaller the entry names, silently, as a deployment tool reads it from the entry.
+# By the uninstaller the entry names, silently, as a deployment tool runs it: its
+# QuietUninstallString, read from the registry while nothing else runs. It must end when the work
+# ends and return the real exit code: first with the plug-in held by another process (5, nothing
+# changed), then free (0, and at its return the plug-in and the entry are already gone).
 run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
 quiet=$(entry_values | sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' | sed 's/\\"/"/g; s/\\\\/\\/g')
 # The path has no spaces: without its quotes, it goes to cmd /c as one argument, like run_setup's.
-"${wine_env[@]}" timeout 300 wine cmd /c "${quiet//\"/}" >"$out/last.txt" 2>&1 </dev/null
-# The uninstaller goes on in a copy of itself; Wine's end is the copy's end.
+run_quiet() {
+  "${wine_env[@]}" timeout 300 wine cmd /c "${quiet//\"/}" >"$out/last.txt" 2>&1 </dev/null
+  status=$?
+}
+rm -f "$kits/stop"
+("${wine_env[@]}" wine 'C:\instalki\hold-file.exe' "$program\\Wtyczki\\cenyzak.dll" 'C:\instalki\stop' \
+  >"$out/hold-quiet.txt" 2>/dev/null &)
+for _ in $(seq 1 120); do grep -q gotowe "$out/hold-quiet.txt" 2>/dev/null && break; sleep 1; done
+snapshot_held >"$out/held.txt"
+run_quiet
+if grep -q gotowe "$out/hold-quiet.txt" && expect_status "the entry's quiet uninstall, plug-in held" 5 &&
+  snapshot_held | cmp -s - "$out/held.txt"; then
+  ok "the uninstaller from the entry ($quiet), plug-in held: waits, returns 5, nothing changed"
+elif [ "$status" -eq 5 ]; then
+  fail "the uninstaller from the entry, plug-in held: exit 5, but something changed"
+fi
+touch "$kits/stop"
 "${wine_env[@]}" wineserver -w
-if [ -z "$(entry_values)" ] && [ ! -e "$plugin" ] && [ ! -e "$state/odinstaluj.exe" ] &&
+run_quiet
+# Checked at its return, before waiting for Wine to end: nothing may go on in the background.
+# Running, it cannot delete itself: Windows lets it rename itself to odinstaluj.exe.usun, Wine
+# not even that, and then the log says that it stays.
+gone=no
+[ ! -e "$plugin" ] && gone=yes
+[ -e "$state/odinstaluj.exe" ] && ! tr -d '\r' <"$log" | grep -q 'odinstaluj.exe” zostaje' && gone=no
+if expect_status "the entry's quiet uninstall" 0 && [ $gone = yes ] && [ -z "$(entry_values)" ] &&
   same_file "$state/kopie/cenyzak-$older_version.dll" "$older/cenyzak.dll" &&
   diff <(sed -n "/^# ${prog//\//\\/}$/,/^# /p" "$out/before.txt") \
     <(snapshot | sed -n "/^# ${prog//\//\\/}$/,/^# /p") >/dev/null; then
-  ok "the uninstaller from the entry ($quiet): the program's folder as before, no entry, the kept copy stays"
+  ok "the uninstaller from the entry ($quiet): exit 0 at its end, the program's folder as before, no entry, the kept copy stays"
 else
-  fail "the uninstaller from the entry ($quiet) left the folder, the entry or the kept copy wrong"
+  fail "the uninstaller from the entry ($quiet): exit $status, plug-in gone at its return (and odinstaluj.exe gone or said to stay): $gone; or the folder, the entry or the kept copy wrong"
   snapshot | head -n 30
 fi
-# Its log starts with its own name and switches, not with those of the temporary copy it runs as.
+# Its log starts with its own name and switches, without the "_?=" it runs with.
 first=$(tr -d '\r' <"$log" | grep '^=== ' | tail -n 1)
 if grep -qF 'C:\ProgramData\cenyzak\odinstaluj.exe" /S' <<<"$first" && ! grep -q '_?=' <<<"$first"; then
   ok "the uninstaller's log line names odinstaluj.exe and its switches"
 else
   fail "the uninstaller's log line names another command: $first"
+fi
+# The next installation writes the uninstaller anew and removes what the last one left.
+run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
+if expect_status "install after the quiet uninstall" 0 && [ -f "$state/odinstaluj.exe" ] &&
+  [ ! -e "$state/odinstaluj.exe.usun" ]; then
+  ok "install after the quiet uninstall: odinstaluj.exe written, nothing of the last one left"
+else
+  fail "install after the quiet uninstall: odinstaluj.exe missing or odinstaluj.exe.usun left"
 fi
 
 # --- no /D: the default folder is Program Files (x86)\Vordan ------------------------------------
