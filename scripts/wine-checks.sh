@@ -10,7 +10,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 case ${CZ_WINE_GUEST:-0} in 0 | 1) ;; *) echo "CZ_WINE_GUEST is 0 or 1, not '$CZ_WINE_GUEST'"; exit 2 ;; esac
 if [ "${CZ_WINE_GUEST:-0}" = 1 ] && [ -z "${CZ_GUEST_WINEPREFIX:-}" ]; then
-  exec scripts/guest/run scripts/wine-checks.sh "$@"
+  exec scripts/guest/run -t 3600 scripts/wine-checks.sh "$@"
 fi
 failed=()
 
