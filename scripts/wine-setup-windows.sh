@@ -219,14 +219,20 @@ steps() {
 
 setup=cenyzak-$version-setup.exe
 older_setup=cenyzak-$older_version-setup.exe
-kept_older=$state/kopie/cenyzak-$older_version.dll
-kept_newer=$state/kopie/cenyzak-$version.dll
 # The program's folder is the default one, as an integrator sees it first in the guide's pictures;
 # the refused checks type the one under a Polish path.
 polish=$program
 program='C:\Program Files (x86)\Vordan'
 prog=$(unix_path "$program")
 plugin=$prog/Wtyczki/cenyzak.dll
+state=$prog/cenyzak
+flog=$state/instalacja.log
+kept_older=$state/kopie/cenyzak-$older_version.dll
+kept_newer=$state/kopie/cenyzak-$version.dll
+uninstaller='C:\Program Files (x86)\Vordan\cenyzak\odinstaluj.exe'
+# The same folder by another path, as another workstation opens a share: drive S: of this prefix.
+ln -sfn "$drive/Program Files (x86)" "$WINEPREFIX/dosdevices/s:"
+trap '"${wine_env[@]}" wineserver -k 2>/dev/null; wine_display_stop; rm -f "$WINEPREFIX/dosdevices/s:"' EXIT
 
 # --- a first installation -----------------------------------------------------------------------
 fresh "" "$(unix_path "$program")"
@@ -269,12 +275,17 @@ EOF
   { snapshot | cmp -s - "$out/installed.txt" && ok "the same again: exit 3, nothing changed" ||
     fail "the same again changed something"; }
 
-# Two runs at once: while this setup shows its first page, a silent one (as a deployment tool
-# runs it) waits for it for 10 seconds, then stops with 5 (try later), changing nothing.
+# Two runs at once on one folder: while this setup shows its check page (it took the folder's lock
+# leaving the folder page), a silent one (as a deployment tool runs it) on the same folder by
+# another path (drive S:, as from another workstation) waits for it for 10 seconds, then stops
+# with 5 (try later), changing nothing.
 steps "two runs at once" install <<'EOF' &&
 start "$setup"
 page folder "Folder programu"
-beside 5 "$setup" /S "/D=$program"
+type "$program"
+click "#1"
+page check "Sprawdzenie programu"
+beside 5 "$setup" /S "/D=S:\Vordan"
 click "#2"
 page cancel "Tak"
 click "Tak"
@@ -322,7 +333,7 @@ EOF
     fail "update from $older_version: not installed, or $older_version not kept"; }
 
 steps "rollback by the uninstaller" rollback <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Przywróć poprzednią wersję"
 picture odinstalowanie-wybor
 check "Przywróć poprzednią wersję ($older_version)"
@@ -339,7 +350,7 @@ EOF
 
 snapshot >"$out/cancel.txt"
 steps "the uninstaller cancelled on its page" uninstall <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Odinstaluj wtyczkę"
 click "#2"
 end 1
@@ -348,7 +359,7 @@ EOF
     fail "the uninstaller cancelled on its page: something changed"; }
 
 steps "removal keeping the copies" uninstall <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Odinstaluj wtyczkę"
 check "Odinstaluj wtyczkę z „$program”"
 click "#1"
@@ -412,18 +423,18 @@ EOF
 
 # --- removal with the copies; /ODINSTALUJ with windows ------------------------------------------
 steps "removal with the copies" uninstall <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Odinstaluj wtyczkę"
 check "Odinstaluj wtyczkę z „$program”"
-check "Usuń też zachowane poprzednie wersje z C:\ProgramData\cenyzak\kopie"
+check "Usuń też zachowane poprzednie wersje i dziennik (folder $program\cenyzak)"
 click "#1"
 page done "Kod wyjścia: 0"
 says "Usunięto zachowane poprzednie wersje"
 click "#1"
 end 0
 EOF
-  { [ ! -e "$plugin" ] && [ -z "$(entry_values)" ] && [ -z "$(find "$state/kopie" -type f 2>/dev/null)" ] &&
-    ok "removal with the copies on the uninstaller's page: exit 0, no plug-in, no entry, no kept copies" ||
+  { [ ! -e "$plugin" ] && [ -z "$(entry_values)" ] && [ -z "$(find "$state" -type f ! -name 'odinstaluj.exe*' 2>/dev/null)" ] &&
+    ok "removal with the copies on the uninstaller's page: exit 0, no plug-in, no entry, no kept copies nor the folder's log" ||
     fail "removal with the copies: the plug-in, the entry or a kept copy is left"; }
 
 run_setup "$setup" /S "/D=$program"
