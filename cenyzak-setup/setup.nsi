@@ -3,9 +3,10 @@
 ; win32 preset (CMakeLists.txt, cenyzak-setup/build.sh) and by ./release; texts in teksty.nsh.
 ;
 ; Where. The program's folder (the one holding the host module VORDAN.dll) is chosen on the first
-; page, prefilled with the folder of the earlier installation (the uninstall entry's
-; InstallLocation), else $PROGRAMFILES\Vordan ("Program Files (x86)" on 64-bit Windows); silently
-; it is /D=FOLDER, last and unquoted, with the same default. The plug-in goes to FOLDER\Wtyczki\.
+; page, prefilled with a folder this PC has installed in (an uninstall entry's InstallLocation),
+; else $PROGRAMFILES\Vordan ("Program Files (x86)" on 64-bit Windows); silently it is /D=FOLDER,
+; last and unquoted, with the same default (with two or more installed on the PC, /D= is needed:
+; code 7 naming them). The plug-in goes to FOLDER\Wtyczki\.
 ; A folder without VORDAN.dll is refused (the plug-in folder itself with a hint to the one above,
 ; the module's file with a hint to its folder, a missing drive or an unreachable share each with
 ; what to do), and so is a folder longer than 210 characters, before anything is made in it.
@@ -45,14 +46,23 @@
 ; it, then stops (code 2) saying that it is not the plug-in's program and what, if anything, it
 ; had to leave (only the .nowa, removed by the next run).
 ;
-; One run at a time. Two runs on one PC (an integrator and a deployment tool, or two of either)
-; would write the same plug-in, record and kept copies: each run holds a lock file in
-; %ProgramData%\cenyzak from before it reads the record to its end; the second waits up to 10
-; seconds, then stops with code 5, "try later", having changed nothing (Lock).
+; The setup's state follows the program's folder, not the PC. Programs of this kind often run from
+; one folder on a server that every workstation opens, and a terminal server may hold two program
+; folders: FOLDER\cenyzak\ (beside Wtyczki\, where the program loads nothing) holds the record
+; (instalacja.ini), the folder's log, the kept copies, the uninstaller and the lock, so that every
+; step works from any PC that opens the folder, and two folders never meet. Each PC that ran the
+; setup on a folder has an uninstall entry for it, the door from Windows' list of programs.
+;
+; One run at a time on a folder. Two runs on one folder (an integrator and a deployment tool, on
+; one PC or two) would write the same plug-in, record and kept copies: each run holds a lock file in
+; FOLDER\cenyzak from before it reads the record to its end; the second waits up to 10 seconds,
+; then stops with code 5, "try later", having changed nothing (Lock). With its windows, the setup
+; takes the lock leaving the folder page, and a busy folder keeps that page up. Runs on two
+; folders do not wait for each other.
 ;
 ; Interrupted. Whatever rollback needs (the kept copy, flushed to disk) is written before the
 ; rename, the record after it. A run killed between the two (or a power cut: the rename is written
-; through, the registry later) leaves the plug-in replaced and the record naming the version
+; through, the record later) leaves the plug-in replaced and the record naming the version
 ; before; the next run of any kind finishes it (FinishInterrupted): the file is compared with the
 ; record and the kept copies, and the record completed. The plug-in and the tool are unpacked into
 ; the run's own %ProgramData%\cenyzak\tmp\PID-START, removed at its end and, after a killed run,
@@ -60,47 +70,51 @@
 ; %TEMP%\nsXXXX.tmp, as every NSIS setup does: no file of cenyzak there.
 ;
 ; Update and roll back. The replaced plug-in is kept, by its version number, as
-; %ProgramData%\cenyzak\kopie\cenyzak-VERSION.dll: outside the program's folder, where the program
-; cannot load it. /WROC (this setup of any version, or the uninstaller, also from its page) puts the
+; FOLDER\cenyzak\kopie\cenyzak-VERSION.dll, where the program does not load it. /WROC (this setup of any version, or the uninstaller, also from its page) puts the
 ; kept previous version back and keeps the one it replaces, so /WROC twice returns; no old package
 ; is needed. An older version over a newer one is asked first (silently: only with /STARSZA). The
 ; same version with other bytes is repaired; the same bytes are "nothing to do".
 ;
-; Uninstall. Entry "cenyzak" in Windows' list of installed programs (HKLM, on 64-bit Windows the
-; 32-bit view Wow6432Node): name, version, publisher, folder, size. The uninstaller is
-; %ProgramData%\cenyzak\odinstaluj.exe; silently this setup with /ODINSTALUJ does the same and
-; returns its exit code directly. Started plainly (UninstallString, the list of programs), the
-; uninstaller runs from a temporary copy and returns at once; the entry's QuietUninstallString
-; starts it in place (/S _?=%ProgramData%\cenyzak), so that it waits for the end and returns the
-; real exit code, and a running program's file cannot be deleted: it renames itself out of the
-; way (RemoveUninstaller). The plug-in goes; Wtyczki\ goes when the setup
+; Uninstall. Entry "cenyzak-KEY" per program's folder in Windows' list of installed programs
+; (HKLM, on 64-bit Windows the 32-bit view Wow6432Node): name with the folder, version, publisher,
+; folder, size. The uninstaller is FOLDER\cenyzak\odinstaluj.exe, acting on the folder above it;
+; silently this setup with /ODINSTALUJ does the same and returns its exit code directly. Started
+; plainly (UninstallString, the list of programs), the uninstaller runs from a temporary copy and
+; returns at once; the entry's QuietUninstallString starts it in place (/S _?=FOLDER\cenyzak), so
+; that it waits for the end and returns the real exit code, and a running program's file cannot be
+; deleted: it renames itself out of the way (RemoveUninstaller). The plug-in goes; Wtyczki\ goes when the setup
 ; made it and it is empty; a Wtyczki\ that was there before (perhaps with a plug-in copied by hand,
-; which the first installation kept among the copies) stays. The kept copies go only with
-; /USUN_KOPIE (or the box on the uninstaller's page). The program's notice setting stays.
+; which the first installation kept among the copies) stays. The kept copies and the folder's log
+; stay; with /USUN_KOPIE (or the box on the uninstaller's page) FOLDER\cenyzak goes altogether.
+; This PC's entry goes; another PC's entry for the folder goes at that PC's next run of the setup
+; (PruneEntries). The program's notice setting stays.
 ;
-; The record. One installation per PC, recorded in the uninstall entry (folder, version, SHA-256,
-; previous version, whether the setup made Wtyczki): RecordRead, RecordWrite and RecordDelete are
-; its only readers and writers. It names the folder acted on: an installation into a folder when
-; the recorded one has lost its plug-in moves the record (and removes the empty Wtyczki\ the setup
-; made there).
+; The record. One installation per program's folder, recorded in FOLDER\cenyzak\instalacja.ini
+; (version, SHA-256, previous version, whether the setup made Wtyczki): RecordRead, RecordWrite
+; and RecordDelete are its only readers and writers. The earlier setups kept one installation per
+; PC in one entry "cenyzak" and %ProgramData%\cenyzak: the first run on that folder takes it over
+; (TakeOver).
 ;
 ; Exit codes (silent and interactive):
 ;   0  installed, updated, repaired, rolled back or uninstalled
 ;   1  cancelled by the user (interactive only)
-;   2  other error (a file that could not be written, a wrong SHA-256, another installation, the
-;      new file held by another program, no desktop for the windows)
+;   2  other error (a file that could not be written, a wrong SHA-256, the new file held by
+;      another program, no desktop for the windows)
 ;   3  nothing to do (the same file installed; nothing to roll back to; nothing installed, or
 ;      nothing installed in the folder /D= gives with /WROC or /ODINSTALUJ)
 ;   4  the check failed: no host module in the folder (or no such folder, or one too long), the
 ;      pre-flight tool says the plug-in will not work, or a second copy of the plug-in (without
 ;      /MIMO)
-;   5  the plug-in file is in use, or another run of the setup or the uninstaller on this PC
-;      did not end within LOCK_WAIT seconds (Lock): try later
+;   5  the plug-in file is in use, or another run of the setup or the uninstaller on the same
+;      program's folder (from this PC or another) did not end within LOCK_WAIT seconds: try later
 ;   6  an older version over a newer one refused (without /STARSZA)
-;   7  a wrong switch, or a switch used against the rule above
+;   7  a wrong switch, or a switch used against the rule above, or no /D= where the PC has two
+;      or more installations and the run cannot ask which
 ;
-; Log: %ProgramData%\cenyzak\instalacja.log, UTF-8 with a byte order mark and CRLF, appended on
-; every run: the date and the command as given (the raw line with /D=; the uninstaller's own name,
+; Logs: %ProgramData%\cenyzak\instalacja.log (every run on this PC) and
+; FOLDER\cenyzak\instalacja.log (every run on that folder, from any PC, once it holds the lock),
+; UTF-8 with a byte order mark and CRLF, appended on every run: the date, the computer and the
+; user, and the command as given (the raw line with /D=; the uninstaller's own name,
 ; not its temporary copy's), every step, the pre-flight report, and last the exit code, also after
 ; a cancel and when the windows cannot be shown (no desktop: code 2, where NSIS would end with -1).
 ;
@@ -349,6 +363,7 @@ Function ${UN}OpenLog
   Push $5
   Push $6
   Push $7
+  Push $8
   ; FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, shared read and write, OPEN_ALWAYS.
   System::Call 'kernel32::CreateFileW(w r0, i 0x00100084, i 3, p 0, i 4, i 0x80, p 0) p .r0'
   ${If} $0 == -1
@@ -371,7 +386,7 @@ Function ${UN}OpenLog
     IntFmt $7 "%02d" $7
     ; The computer and the account: a folder's log gathers the runs of many PCs.
     ReadEnvStr $1 COMPUTERNAME
-    System::Call 'advapi32::GetUserNameW(w .r5, *i 256)'
+    System::Call 'advapi32::GetUserNameW(w .r8, *i 256)'
     Push $0
     Push ""
     !insertmacro CALL WriteLogLine
@@ -379,9 +394,10 @@ Function ${UN}OpenLog
     Push "=== $2-$3-$4 $5:$6:$7  cenyzak ${VERSION}: $CmdShown"
     !insertmacro CALL WriteLogLine
     Push $0
-    Push "Komputer: $1, użytkownik: $5"
+    Push "Komputer: $1, użytkownik: $8"
     !insertmacro CALL WriteLogLine
   ${EndIf}
+  Pop $8
   Pop $7
   Pop $6
   Pop $5
@@ -1085,7 +1101,7 @@ FunctionEnd
 !endif
 
 ; Finishes what an interrupted run began. The one rename puts a new plug-in in place before the
-; record says so; a run killed then (or a power cut: the rename is written through, the registry
+; record says so; a run killed then (or a power cut: the rename is written through, the record
 ; later) leaves the record naming the version before. The file is then another build than the
 ; record says, the recorded one is among the kept copies (kept before the rename), and the file is
 ; this package's or a kept one: the record is completed to what is in place, the recorded version
@@ -2396,22 +2412,23 @@ Function un.ChoicePageShow
   !insertmacro MUI_HEADER_TEXT "${T_UN_CHOICE_TITLE}" "${T_UN_CHOICE_SUBTITLE}"
   nsDialogs::Create 1018
   Pop $Dialog
-  ; Removal, with its box for the kept versions under it; then the rollback, when there is one.
+  ; Removal, with its box for the kept versions under it (two lines: it names their folder); then
+  ; the rollback, when there is one.
   StrCpy $0 $INSTDIR
   ${NSD_CreateRadioButton} 0 0 100% 12u "${T_UN_REMOVE}"
   Pop $1
   ${NSD_OnClick} $1 un.ChoiceClick
   StrCpy $0 "$State"
-  ${NSD_CreateCheckbox} 12u 14u -12u 12u "${T_UN_REMOVE_COPIES}"
+  ${NSD_CreateCheckbox} 12u 14u -12u 20u "${T_UN_REMOVE_COPIES}"
   Pop $RemoveBox
   ${IfThen} $RemoveCopies == 1 ${|} ${NSD_Check} $RemoveBox ${|}
   StrCpy $0 $RecPrevious
   ${If} $0 != ""
   ${AndIf} ${FileExists} "$State\kopie\cenyzak-$0.dll"
-    ${NSD_CreateRadioButton} 0 32u 100% 12u "${T_UN_ROLLBACK}"
+    ${NSD_CreateRadioButton} 0 40u 100% 12u "${T_UN_ROLLBACK}"
     Pop $RollbackRadio
   ${Else}
-    ${NSD_CreateRadioButton} 0 32u 100% 12u "${T_UN_ROLLBACK_NONE}"
+    ${NSD_CreateRadioButton} 0 40u 100% 12u "${T_UN_ROLLBACK_NONE}"
     Pop $RollbackRadio
     EnableWindow $RollbackRadio 0
     ${IfThen} $Mode == "wroc" ${|} StrCpy $Mode "odinstaluj" ${|}

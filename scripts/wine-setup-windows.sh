@@ -39,6 +39,10 @@
 #   beside STATUS EXE [SWITCHES]
 #                           a silent run of the setup (a file in C:\instalki) while this one is
 #                           up, ending with STATUS, and its log's last run with it
+#   aside EXE [SWITCHES]    a silent update by the setup started in the background, held at its
+#                           rename by at-rename.exe (which keeps its new file open, as a scanner
+#                           does, so that the run waits there with the folder's lock); the step
+#                           ends once that run holds the lock, the case's end waits for the run
 #   end STATUS              the program ends with STATUS, and its log's last run with it
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -95,7 +99,7 @@ normal() {
     s/[0-9a-f]{64}/…/g; s/ +"( |$)/"\1/; /^  Edit /{s/\\n/\n    | /g; s/ +$//Mg}; /^  [^ ]+ -?[0-9]+ ""( \[wyłączony\])?$/d' "$1"
 }
 
-case_name="" mode="" page_file="" page_text="" pid="" exe_started=""
+case_name="" mode="" page_file="" page_text="" pid="" exe_started="" aside_pid=""
 bad() { fail "$case_name: $1"; }
 
 # One step of a case; see the list at the top.
@@ -171,6 +175,17 @@ step() {
         bad "the silent run beside it: exit code $want, but the log does not end with it"
       fi
       ;;
+    aside)
+      local exe=$1
+      shift
+      rm -f "$state/instalator.blokada"
+      ("${wine_env[@]}" timeout 300 wine 'C:\instalki\at-rename.exe' hold "C:\\instalki\\$exe $*" \
+        >"$out/aside.txt" 2>&1 </dev/null) &
+      aside_pid=$!
+      local _
+      for _ in $(seq 1 $patience); do [ -e "$state/instalator.blokada" ] && break; sleep 0.2; done
+      [ -e "$state/instalator.blokada" ] || { bad "the run aside never took the folder's lock"; return 1; }
+      ;;
     end)
       local want=$1 status
       if [[ $exe_started == *odinstaluj* ]]; then
@@ -190,6 +205,11 @@ step() {
         bad "exit code $want, but the log does not end with it"
       fi
       pid=""
+      if [ -n "$aside_pid" ]; then
+        wait "$aside_pid"
+        aside_pid=""
+        "${wine_env[@]}" wineserver -w
+      fi
       ;;
     *)
       bad "unknown step '$verb'"
@@ -295,6 +315,27 @@ EOF
     tr -d '\r' <"$log" | grep -q "Spróbuj później" &&
     ok "two runs at once: the silent one waited, then exit 5 with „Spróbuj później”, nothing changed" ||
     fail "two runs at once: something changed, or the log does not say to try later"; }
+
+# The other way round: the folder page left for a folder another run works on (a silent update,
+# held at its rename): the setup says so and stays on that page, changing nothing.
+steps "a folder another run works on" install <<'EOF' &&
+start "$setup"
+page folder "Folder programu"
+type "$program"
+aside "$older_setup" /S /STARSZA "/D=$program"
+click "#1"
+page busy "Na tym folderze programu działa już instalator"
+picture instalator-zajety
+click "OK"
+page folder "Folder programu"
+click "#2"
+page cancel "Tak"
+click "Tak"
+end 1
+EOF
+  { tr -d '\r' <"$out/aside.txt" | grep -q '^kod 2$' && same_file "$plugin" "$win/cenyzak.dll" &&
+    ok "a folder another run works on: the folder page says so and stays; cancelled, the plug-in as it was" ||
+    fail "a folder another run works on: the run aside did not end as held, or the plug-in changed:"$'\n'"$(cat "$out/aside.txt")"; }
 
 printf 'X' | dd of="$plugin" bs=1 seek=600 conv=notrunc status=none
 steps "repair" install <<'EOF' &&

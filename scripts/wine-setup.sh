@@ -270,7 +270,9 @@ fi
 # changed), then free (0, and at its return the plug-in and the entry are already gone).
 run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
-quiet=$(entry_values | sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' | sed 's/\\"/"/g; s/\\\\/\\/g')
+# (system.reg writes a character past ASCII as \x and its code, four hex digits when one follows.)
+quiet=$(entry_values | sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' | sed 's/\\"/"/g; s/\\\\/\\/g' |
+  perl -CO -pe 's/\\x([0-9a-f]{1,4})/chr(hex($1))/ge')
 # As a deployment tool runs it: the string as it stands, quotes and all, for a command line. Given
 # to cmd through a variable, so that neither Wine nor cmd re-quotes the path with its blanks.
 run_quiet() {
