@@ -5,8 +5,9 @@
 # Each case checks page by page what the windows say, and at the end the outcome: the exit code
 # (against the log's last line), the program's folder, the kept copies, the uninstall entry.
 #
-# Cases: a first installation; the same again (nothing to do); two runs at once (a silent one
-# beside a windowed one: code 5, nothing changed); a repair; an update from the older
+# Cases: a first installation; the same again (nothing to do); two runs at once on one folder (a
+# silent one by another path beside a windowed one: code 5, nothing changed; and the folder page
+# left while a silent run works on the folder: it says so and stays); a repair; an update from the older
 # build (0.9.0); the uninstaller's page choosing rollback, removal keeping the copies, removal with
 # them; an older version over a newer one, answered No and Yes; /WROC and /ODINSTALUJ with windows;
 # a refused check (a host module without 52412) with and without „Zainstaluj mimo to”; a module
@@ -15,8 +16,8 @@
 # Yes. No page of any case may show a stock text that contradicts what the case does (e.g.
 # „deinstalacja”, or „Zakończono instalację” after an uninstall).
 #
-# The same run takes the pictures the guide shows (docs/obrazy/NAME.png): the setup's folder page
-# and check pages, the uninstaller's choice page, and hostsim.exe's missing-entry box; beside each
+# The same run takes the pictures the guide shows (docs/obrazy/NAME.png): the setup's folder page,
+# check pages and busy-folder message, the uninstaller's choice page, and hostsim.exe's missing-entry box; beside each
 # the window's texts (docs/obrazy/NAME.txt). A window whose texts are not the committed ones fails
 # the run, so the guide's pictures cannot drift from the setup.
 #
