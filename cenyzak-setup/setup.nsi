@@ -3,12 +3,13 @@
 ; win32 preset (CMakeLists.txt, cenyzak-setup/build.sh) and by ./release; texts in teksty.nsh.
 ;
 ; Where. The program's folder (the one holding the host module VORDAN.dll) is chosen on the first
-; page, prefilled with the folder of the earlier installation (the uninstall entry's
-; InstallLocation), else $PROGRAMFILES\Vordan ("Program Files (x86)" on 64-bit Windows); silently
-; it is /D=FOLDER, last and unquoted, with the same default. The plug-in goes to FOLDER\Wtyczki\.
+; page, prefilled with a folder this PC has installed in (an uninstall entry's InstallLocation),
+; else $PROGRAMFILES\Vordan ("Program Files (x86)" on 64-bit Windows); silently it is /D=FOLDER,
+; last and unquoted, with the same default (with two or more installed on the PC, /D= is needed:
+; code 7 naming them). The plug-in goes to FOLDER\Wtyczki\.
 ; A folder without VORDAN.dll is refused (the plug-in folder itself with a hint to the one above,
 ; the module's file with a hint to its folder, a missing drive or an unreachable share each with
-; what to do), and so is a folder longer than 234 characters, before anything is made in it.
+; what to do), and so is a folder longer than 210 characters, before anything is made in it.
 ; A folder given is the folder acted on, or the run stops naming it as given: NSIS itself drops a
 ; /D= it judges invalid (a missing drive, an unreachable share, quotes, a relative path) and would
 ; fall back on the default, so the setup reads /D= from the raw command line (GetCommandLineW).
@@ -45,14 +46,23 @@
 ; it, then stops (code 2) saying that it is not the plug-in's program and what, if anything, it
 ; had to leave (only the .nowa, removed by the next run).
 ;
-; One run at a time. Two runs on one PC (an integrator and a deployment tool, or two of either)
-; would write the same plug-in, record and kept copies: each run holds a lock file in
-; %ProgramData%\cenyzak from before it reads the record to its end; the second waits up to 10
-; seconds, then stops with code 5, "try later", having changed nothing (Lock).
+; The setup's state follows the program's folder, not the PC. Programs of this kind often run from
+; one folder on a server that every workstation opens, and a terminal server may hold two program
+; folders: FOLDER\cenyzak\ (beside Wtyczki\, where the program loads nothing) holds the record
+; (instalacja.ini), the folder's log, the kept copies, the uninstaller and the lock, so that every
+; step works from any PC that opens the folder, and two folders never meet. Each PC that ran the
+; setup on a folder has an uninstall entry for it, the door from Windows' list of programs.
+;
+; One run at a time on a folder. Two runs on one folder (an integrator and a deployment tool, on
+; one PC or two) would write the same plug-in, record and kept copies: each run holds a lock file in
+; FOLDER\cenyzak from before it reads the record to its end; the second waits up to 10 seconds,
+; then stops with code 5, "try later", having changed nothing (Lock). With its windows, the setup
+; takes the lock leaving the folder page, and a busy folder keeps that page up. Runs on two
+; folders do not wait for each other.
 ;
 ; Interrupted. Whatever rollback needs (the kept copy, flushed to disk) is written before the
 ; rename, the record after it. A run killed between the two (or a power cut: the rename is written
-; through, the registry later) leaves the plug-in replaced and the record naming the version
+; through, the record later) leaves the plug-in replaced and the record naming the version
 ; before; the next run of any kind finishes it (FinishInterrupted): the file is compared with the
 ; record and the kept copies, and the record completed. The plug-in and the tool are unpacked into
 ; the run's own %ProgramData%\cenyzak\tmp\PID-START, removed at its end and, after a killed run,
@@ -60,47 +70,51 @@
 ; %TEMP%\nsXXXX.tmp, as every NSIS setup does: no file of cenyzak there.
 ;
 ; Update and roll back. The replaced plug-in is kept, by its version number, as
-; %ProgramData%\cenyzak\kopie\cenyzak-VERSION.dll: outside the program's folder, where the program
-; cannot load it. /WROC (this setup of any version, or the uninstaller, also from its page) puts the
+; FOLDER\cenyzak\kopie\cenyzak-VERSION.dll, where the program does not load it. /WROC (this setup of any version, or the uninstaller, also from its page) puts the
 ; kept previous version back and keeps the one it replaces, so /WROC twice returns; no old package
 ; is needed. An older version over a newer one is asked first (silently: only with /STARSZA). The
 ; same version with other bytes is repaired; the same bytes are "nothing to do".
 ;
-; Uninstall. Entry "cenyzak" in Windows' list of installed programs (HKLM, on 64-bit Windows the
-; 32-bit view Wow6432Node): name, version, publisher, folder, size. The uninstaller is
-; %ProgramData%\cenyzak\odinstaluj.exe; silently this setup with /ODINSTALUJ does the same and
-; returns its exit code directly. Started plainly (UninstallString, the list of programs), the
-; uninstaller runs from a temporary copy and returns at once; the entry's QuietUninstallString
-; starts it in place (/S _?=%ProgramData%\cenyzak), so that it waits for the end and returns the
-; real exit code, and a running program's file cannot be deleted: it renames itself out of the
-; way (RemoveUninstaller). The plug-in goes; Wtyczki\ goes when the setup
+; Uninstall. Entry "cenyzak-KEY" per program's folder in Windows' list of installed programs
+; (HKLM, on 64-bit Windows the 32-bit view Wow6432Node): name with the folder, version, publisher,
+; folder, size. The uninstaller is FOLDER\cenyzak\odinstaluj.exe, acting on the folder above it;
+; silently this setup with /ODINSTALUJ does the same and returns its exit code directly. Started
+; plainly (UninstallString, the list of programs), the uninstaller runs from a temporary copy and
+; returns at once; the entry's QuietUninstallString starts it in place (/S _?=FOLDER\cenyzak), so
+; that it waits for the end and returns the real exit code, and a running program's file cannot be
+; deleted: it renames itself out of the way (RemoveUninstaller). The plug-in goes; Wtyczki\ goes when the setup
 ; made it and it is empty; a Wtyczki\ that was there before (perhaps with a plug-in copied by hand,
-; which the first installation kept among the copies) stays. The kept copies go only with
-; /USUN_KOPIE (or the box on the uninstaller's page). The program's notice setting stays.
+; which the first installation kept among the copies) stays. The kept copies and the folder's log
+; stay; with /USUN_KOPIE (or the box on the uninstaller's page) FOLDER\cenyzak goes altogether.
+; This PC's entry goes; another PC's entry for the folder goes at that PC's next run of the setup
+; (PruneEntries). The program's notice setting stays.
 ;
-; The record. One installation per PC, recorded in the uninstall entry (folder, version, SHA-256,
-; previous version, whether the setup made Wtyczki): RecordRead, RecordWrite and RecordDelete are
-; its only readers and writers. It names the folder acted on: an installation into a folder when
-; the recorded one has lost its plug-in moves the record (and removes the empty Wtyczki\ the setup
-; made there).
+; The record. One installation per program's folder, recorded in FOLDER\cenyzak\instalacja.ini
+; (version, SHA-256, previous version, whether the setup made Wtyczki): RecordRead, RecordWrite
+; and RecordDelete are its only readers and writers. The earlier setups kept one installation per
+; PC in one entry "cenyzak" and %ProgramData%\cenyzak: the first run on that folder takes it over
+; (TakeOver).
 ;
 ; Exit codes (silent and interactive):
 ;   0  installed, updated, repaired, rolled back or uninstalled
 ;   1  cancelled by the user (interactive only)
-;   2  other error (a file that could not be written, a wrong SHA-256, another installation, the
-;      new file held by another program, no desktop for the windows)
+;   2  other error (a file that could not be written, a wrong SHA-256, the new file held by
+;      another program, no desktop for the windows)
 ;   3  nothing to do (the same file installed; nothing to roll back to; nothing installed, or
 ;      nothing installed in the folder /D= gives with /WROC or /ODINSTALUJ)
 ;   4  the check failed: no host module in the folder (or no such folder, or one too long), the
 ;      pre-flight tool says the plug-in will not work, or a second copy of the plug-in (without
 ;      /MIMO)
-;   5  the plug-in file is in use, or another run of the setup or the uninstaller on this PC
-;      did not end within LOCK_WAIT seconds (Lock): try later
+;   5  the plug-in file is in use, or another run of the setup or the uninstaller on the same
+;      program's folder (from this PC or another) did not end within LOCK_WAIT seconds: try later
 ;   6  an older version over a newer one refused (without /STARSZA)
-;   7  a wrong switch, or a switch used against the rule above
+;   7  a wrong switch, or a switch used against the rule above, or no /D= where the PC has two
+;      or more installations and the run cannot ask which
 ;
-; Log: %ProgramData%\cenyzak\instalacja.log, UTF-8 with a byte order mark and CRLF, appended on
-; every run: the date and the command as given (the raw line with /D=; the uninstaller's own name,
+; Logs: %ProgramData%\cenyzak\instalacja.log (every run on this PC) and
+; FOLDER\cenyzak\instalacja.log (every run on that folder, from any PC, once it holds the lock),
+; UTF-8 with a byte order mark and CRLF, appended on every run: the date, the computer and the
+; user, and the command as given (the raw line with /D=; the uninstaller's own name,
 ; not its temporary copy's), every step, the pre-flight report, and last the exit code, also after
 ; a cancel and when the windows cannot be shown (no desktop: code 2, where NSIS would end with -1).
 ;
@@ -135,13 +149,17 @@ ShowUninstDetails show
 !include FileFunc.nsh
 !include nsDialogs.nsh
 !include WinMessages.nsh
-; The longest program's folder: the longest name the setup makes in it, Wtyczki\cenyzak.dll.nowa
-; (25 characters after the folder), must fit in Windows' 259 characters, and so the plug-in's own
-; name in the 299 it reads it into.
-!define MAX_FOLDER 234
+; The longest program's folder: the longest name the setup makes in it must fit in Windows' 259
+; characters (and so the plug-in's own name in the 299 it reads it into). That is a kept copy
+; being written, \cenyzak\kopie\cenyzak-VERSION.dll.nowa, 49 characters after the folder with the
+; longest version a file can carry (65535.65535.65535).
+!define MAX_FOLDER 210
 !include "teksty.nsh"
 
-!define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\cenyzak"
+; Windows' list of installed programs: one entry per program's folder, UNINST_ROOT\cenyzak-KEY
+; (FolderKey). OLD_KEY is the one entry per PC of the earlier setups (TakeOver).
+!define UNINST_ROOT "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+!define OLD_KEY "${UNINST_ROOT}\cenyzak"
 !define E_OTHER 2
 !define E_NOTHING 3
 !define E_CHECK 4
@@ -157,7 +175,15 @@ Var AllowOlder  ; 1: /STARSZA
 Var RemoveCopies ; 1: /USUN_KOPIE or the uninstaller's box
 Var Log         ; the log's handle, 0 when it could not be opened
 Var LogPath
-Var State       ; %ProgramData%\cenyzak
+Var PcState     ; %ProgramData%\cenyzak: this PC's log and the runs' unpacked files
+Var State       ; FOLDER\cenyzak: the folder's record, log, kept copies, uninstaller and lock
+Var FolderLog   ; the folder's log's handle, 0 while it is not open
+Var LockHandle  ; the folder's lock (Lock), 0 while none is held
+Var LockDir     ; the folder it locks
+Var StateMade   ; 1 when this run made $State (Release removes it again when nothing is recorded)
+Var DropState   ; 1 when the uninstall removes $State altogether (/USUN_KOPIE)
+Var EntryKey    ; this PC's uninstall entry for the folder: UNINST_ROOT\cenyzak-...
+Var RecOld      ; 1 when the record read is the earlier setups' entry (before TakeOver)
 Var CheckStatus ; the pre-flight tool's status, "" before it ran
 Var CheckedDir  ; the folder it ran on
 Var Dialog
@@ -186,15 +212,14 @@ Var HasD        ; 1 when /D= was given
 Var GivenDir    ; the folder /D= gave, as given (quotes and closing backslashes taken off)
 Var ExitLogged  ; 1 once the log ends with the exit code
 Var GuiUp       ; 1 once the windows are shown
-Var Tmp         ; this run's unpacked files: $State\tmp\PID-START
+Var Tmp         ; this run's unpacked files: $PcState\tmp\PID-START
 Var Finished    ; 1 when this run finished what an interrupted one began
-; The record of the installation (today the uninstall entry, see RecordRead): "" when there is none.
-Var RecDir      ; the program's folder
+; The record of the installation in the folder (RecordRead): "" when there is none.
+Var RecDir      ; the program's folder ($INSTDIR when it has a record)
 Var RecVersion  ; the installed version
 Var RecSha      ; the installed file's SHA-256
 Var RecPrevious ; the kept previous version, "" when none
 Var RecCreated  ; 1 when the setup made that folder's Wtyczki
-Var OldDir      ; the folder a record leaves when an installation moves to another one
 
 ;--- pages ---------------------------------------------------------------------------------------
 ; Every text a page shows is this setup's own, for the mode it runs in: NSIS's stock Polish texts
@@ -309,39 +334,78 @@ Function ${UN}ModeTexts
   ${EndIf}
 FunctionEnd
 
-; Opens the log (appending) and writes the run's first lines. It is opened for appending only
-; (FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands whole at the end of the file) and
-; shared for reading and writing, so that a second run at the same time, which waits for the
-; first one (Lock), still logs that it waited and why it stopped, without overwriting a line.
+; Two logs, both appended to by every run: this PC's, %ProgramData%\cenyzak\instalacja.log, with
+; every run on the PC whole (also one that stops before it knows its folder: a wrong switch, a
+; folder refused), and the program's folder's, FOLDER\cenyzak\instalacja.log, with every run on that
+; folder from whichever PC, from the moment it holds the folder's lock (Lock). A log is opened for
+; appending only (FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands whole at the end of
+; the file) and shared for reading and writing, so that a second run at the same time, which waits
+; for the first one, still logs that it waited and why it stopped, without overwriting a line.
 Function ${UN}LogOpen
   SetShellVarContext all
-  StrCpy $State "$APPDATA\cenyzak"
-  StrCpy $LogPath "$State\instalacja.log"
-  CreateDirectory "$State"
-  ; FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, shared read and write, OPEN_ALWAYS.
-  System::Call 'kernel32::CreateFileW(w "$LogPath", i 0x00100084, i 3, p 0, i 4, i 0x80, p 0) p .s'
+  StrCpy $PcState "$APPDATA\cenyzak"
+  StrCpy $LogPath "$PcState\instalacja.log"
+  StrCpy $FolderLog 0
+  CreateDirectory "$PcState"
+  Push $LogPath
+  !insertmacro CALL OpenLog
   Pop $Log
-  ${If} $Log == -1
-    StrCpy $Log 0
-    Return
+FunctionEnd
+
+; Opens the log file on the stack for appending and writes this run's first lines to it alone.
+; Out on the stack: its handle, 0 when it cannot be opened.
+Function ${UN}OpenLog
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  Push $8
+  ; FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, shared read and write, OPEN_ALWAYS.
+  System::Call 'kernel32::CreateFileW(w r0, i 0x00100084, i 3, p 0, i 4, i 0x80, p 0) p .r0'
+  ${If} $0 == -1
+    StrCpy $0 0
+  ${Else}
+    FileSeek $0 0 END $1
+    ${If} $1 == 0
+      FileWriteByte $0 0xEF
+      FileWriteByte $0 0xBB
+      FileWriteByte $0 0xBF
+    ${EndIf}
+    System::Call '*(&i2, &i2, &i2, &i2, &i2, &i2, &i2, &i2) p .r1'
+    System::Call 'kernel32::GetLocalTime(p r1)'
+    System::Call '*$1(&i2 .r2, &i2 .r3, &i2, &i2 .r4, &i2 .r5, &i2 .r6, &i2 .r7, &i2)'
+    System::Free $1
+    IntFmt $3 "%02d" $3
+    IntFmt $4 "%02d" $4
+    IntFmt $5 "%02d" $5
+    IntFmt $6 "%02d" $6
+    IntFmt $7 "%02d" $7
+    ; The computer and the account: a folder's log gathers the runs of many PCs.
+    ReadEnvStr $1 COMPUTERNAME
+    System::Call 'advapi32::GetUserNameW(w .r8, *i 256)'
+    Push $0
+    Push ""
+    !insertmacro CALL WriteLogLine
+    Push $0
+    Push "=== $2-$3-$4 $5:$6:$7  cenyzak ${VERSION}: $CmdShown"
+    !insertmacro CALL WriteLogLine
+    Push $0
+    Push "Komputer: $1, użytkownik: $8"
+    !insertmacro CALL WriteLogLine
   ${EndIf}
-  FileSeek $Log 0 END $0
-  ${If} $0 == 0
-    FileWriteByte $Log 0xEF
-    FileWriteByte $Log 0xBB
-    FileWriteByte $Log 0xBF
-  ${EndIf}
-  System::Call '*(&i2, &i2, &i2, &i2, &i2, &i2, &i2, &i2) p .r1'
-  System::Call 'kernel32::GetLocalTime(p r1)'
-  System::Call '*$1(&i2 .r2, &i2 .r3, &i2, &i2 .r4, &i2 .r5, &i2 .r6, &i2 .r7, &i2)'
-  System::Free $1
-  IntFmt $3 "%02d" $3
-  IntFmt $4 "%02d" $4
-  IntFmt $5 "%02d" $5
-  IntFmt $6 "%02d" $6
-  IntFmt $7 "%02d" $7
-  !insertmacro LOG ""
-  !insertmacro LOG "=== $2-$3-$4 $5:$6:$7  cenyzak ${VERSION}: $CmdShown"
+  Pop $8
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
 FunctionEnd
 
 ; The command line as Windows gave it: NSIS drops a /D= it judges invalid (and cuts it from
@@ -404,11 +468,12 @@ Function ${UN}Finish
   !insertmacro LOG "Kod wyjścia: $0"
   StrCpy $ExitLogged 1
   SetErrorLevel $0
+  !insertmacro CALL Release
   !ifndef __UNINSTALL__
     ${If} $Tmp != ""
-      SetOutPath "$State"
+      SetOutPath "$PcState"
       RMDir /r "$Tmp"
-      RMDir "$State\tmp"
+      RMDir "$PcState\tmp"
     ${EndIf}
   !endif
   Pop $0
@@ -434,28 +499,44 @@ Function ${UN}GuiEnd
   ${EndIf}
 FunctionEnd
 
-; Appends one line (the text on the stack) to the log, as UTF-8 with CRLF.
+; Appends one line (the text on the stack) to the logs (this PC's, and the folder's once it is
+; open) and shows it on the progress page.
 Function ${UN}LogLine
   Exch $0
-  Push $1
-  Push $2
   ; The progress page lists the log's lines alone: NSIS's own lines for each file it unpacks,
   ; copies or writes ("Wyodrębnij", "Utworzono deinstalator") say nothing an integrator needs.
   SetDetailsPrint both
   DetailPrint "$0"
   SetDetailsPrint none
-  ${If} $Log != 0
+  Push $Log
+  Push $0
+  !insertmacro CALL WriteLogLine
+  Push $FolderLog
+  Push $0
+  !insertmacro CALL WriteLogLine
+  Pop $0
+FunctionEnd
+
+; Writes one line to one log as UTF-8 with CRLF. In on the stack: the handle (0: none), the text.
+Function ${UN}WriteLogLine
+  Exch $0 ; the text
+  Exch
+  Exch $3 ; the handle
+  Push $1
+  Push $2
+  ${If} $3 != 0
     StrCpy $0 "$0$\r$\n"
     System::Call 'kernel32::WideCharToMultiByte(i 65001, i 0, w r0, i -1, p 0, i 0, p 0, p 0) i .r1'
     System::Alloc $1
     Pop $2
     System::Call 'kernel32::WideCharToMultiByte(i 65001, i 0, w r0, i -1, p r2, i r1, p 0, p 0)'
     IntOp $1 $1 - 1
-    System::Call 'kernel32::WriteFile(p $Log, p r2, i r1, *i 0, p 0)'
+    System::Call 'kernel32::WriteFile(p r3, p r2, i r1, *i 0, p 0)'
     System::Free $2
   ${EndIf}
   Pop $2
   Pop $1
+  Pop $3
   Pop $0
 FunctionEnd
 
@@ -505,6 +586,25 @@ Function ${UN}Sha256
   Exch $0 ; the buffer
   Exch
   Exch $1 ; its length
+  ${If} $0 != 0
+    Push $0
+    Push $1
+    !insertmacro CALL HashBuffer
+    System::Free $0
+    Pop $0
+  ${Else}
+    StrCpy $0 ""
+  ${EndIf}
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; The SHA-256 of bytes in memory, in lower-case hex ("" when Windows cannot make one). In on the
+; stack: the buffer, then (on top) its length; out: the hex.
+Function ${UN}HashBuffer
+  Exch $1 ; the length
+  Exch
+  Exch $0 ; the buffer
   Push $2
   Push $3
   Push $4
@@ -512,31 +612,28 @@ Function ${UN}Sha256
   Push $6
   Push $7
   StrCpy $7 ""
-  ${If} $0 != 0
-    ; PROV_RSA_AES (24) has SHA-256 (CALG_SHA_256 0x800C); CRYPT_VERIFYCONTEXT: no key store.
-    System::Call 'advapi32::CryptAcquireContextW(*p .r2, p 0, p 0, i 24, i 0xF0000000) i .r6'
+  ; PROV_RSA_AES (24) has SHA-256 (CALG_SHA_256 0x800C); CRYPT_VERIFYCONTEXT: no key store.
+  System::Call 'advapi32::CryptAcquireContextW(*p .r2, p 0, p 0, i 24, i 0xF0000000) i .r6'
+  ${If} $6 != 0
+    System::Call 'advapi32::CryptCreateHash(p r2, i 0x800C, p 0, i 0, *p .r3) i .r6'
     ${If} $6 != 0
-      System::Call 'advapi32::CryptCreateHash(p r2, i 0x800C, p 0, i 0, *p .r3) i .r6'
+      System::Call 'advapi32::CryptHashData(p r3, p r0, i r1, i 0)'
+      System::Alloc 32
+      Pop $4
+      System::Call 'advapi32::CryptGetHashParam(p r3, i 2, p r4, *i 32, i 0) i .r6'
       ${If} $6 != 0
-        System::Call 'advapi32::CryptHashData(p r3, p r0, i r1, i 0)'
-        System::Alloc 32
-        Pop $4
-        System::Call 'advapi32::CryptGetHashParam(p r3, i 2, p r4, *i 32, i 0) i .r6'
-        ${If} $6 != 0
-          ${For} $5 0 31
-            IntOp $6 $4 + $5
-            System::Call '*$6(&i1 .r6)'
-            IntOp $6 $6 & 0xFF
-            IntFmt $6 "%02x" $6
-            StrCpy $7 "$7$6"
-          ${Next}
-        ${EndIf}
-        System::Free $4
-        System::Call 'advapi32::CryptDestroyHash(p r3)'
+        ${For} $5 0 31
+          IntOp $6 $4 + $5
+          System::Call '*$6(&i1 .r6)'
+          IntOp $6 $6 & 0xFF
+          IntFmt $6 "%02x" $6
+          StrCpy $7 "$7$6"
+        ${Next}
       ${EndIf}
-      System::Call 'advapi32::CryptReleaseContext(p r2, i 0)'
+      System::Free $4
+      System::Call 'advapi32::CryptDestroyHash(p r3)'
     ${EndIf}
-    System::Free $0
+    System::Call 'advapi32::CryptReleaseContext(p r2, i 0)'
   ${EndIf}
   StrCpy $0 $7
   Pop $7
@@ -545,8 +642,9 @@ Function ${UN}Sha256
   Pop $4
   Pop $3
   Pop $2
-  Pop $1
   Exch $0
+  Exch
+  Pop $1
 FunctionEnd
 
 ; The version of a plug-in file as "x.y.z" from its version resource; "nieznana" without one.
@@ -605,114 +703,405 @@ Function ${UN}RequireFree
   Pop $0
 FunctionEnd
 
-; One run at a time: every run (the setup in any mode, the uninstaller) holds
-; %ProgramData%\cenyzak\instalator.blokada open without sharing from before it reads the record
-; until it ends; Windows deletes the file when the handle closes (FILE_FLAG_DELETE_ON_CLOSE), also
-; when the run is killed, so no stale lock is ever left. A run that finds it held waits up to
-; ${LOCK_WAIT} seconds and then stops with code 5 (try later), having changed nothing.
-Function ${UN}Lock
-  Push $0
+; The program's folder this run acts on is $INSTDIR: its state is $INSTDIR\cenyzak, this PC's
+; uninstall entry for it $EntryKey.
+Function ${UN}UseFolder
+  StrCpy $State "$INSTDIR\cenyzak"
+  Push $INSTDIR
+  !insertmacro CALL FolderKey
+  Pop $EntryKey
+  StrCpy $EntryKey "${UNINST_ROOT}\$EntryKey"
+FunctionEnd
+
+; The name of a folder's uninstall entry, "cenyzak-" and 16 hex digits of the SHA-256 of its path
+; in lower case, without a closing backslash; a mapped drive's path is first turned into the share's
+; (WNetGetUniversalName), so that Z:\Vordan and \\serwer\udzial\Vordan are one entry on a PC.
+; In and out on the stack.
+Function ${UN}FolderKey
+  Exch $0
   Push $1
   Push $2
   Push $3
+  StrCpy $1 $0 1 -1
+  StrLen $2 $0
+  ${If} $1 == "\"
+  ${AndIf} $2 > 3
+    StrCpy $0 $0 -1
+  ${EndIf}
+  System::Alloc 4096
+  Pop $1
+  ; UNIVERSAL_NAME_INFO_LEVEL (1): the buffer starts with a pointer to the UNC path.
+  System::Call 'mpr::WNetGetUniversalNameW(w r0, i 1, p r1, *i 4096) i .r2'
+  ${If} $2 == 0
+    System::Call '*$1(w .r3)'
+    ${IfThen} $3 != "" ${|} StrCpy $0 $3 ${|}
+  ${EndIf}
+  System::Free $1
+  System::Call 'user32::CharLowerW(w r0 r0)'
+  ; Its SHA-256 over the UTF-8 bytes.
+  System::Call 'kernel32::WideCharToMultiByte(i 65001, i 0, w r0, i -1, p 0, i 0, p 0, p 0) i .r2'
+  System::Alloc $2
+  Pop $1
+  System::Call 'kernel32::WideCharToMultiByte(i 65001, i 0, w r0, i -1, p r1, i r2, p 0, p 0)'
+  IntOp $2 $2 - 1
+  Push $1
+  Push $2
+  !insertmacro CALL HashBuffer
+  Pop $0
+  System::Free $1
+  StrCpy $0 "cenyzak-$0" 24
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; One run at a time on a program's folder: every run (the setup in any mode, the uninstaller, on
+; this or another PC) holds $State\instalator.blokada open without sharing from before it reads the
+; folder's record until it ends; Windows deletes the file when the handle closes
+; (FILE_FLAG_DELETE_ON_CLOSE), also when the run is killed (on a share, when the server drops its
+; session), so no stale lock is ever left. A run that finds it held waits up to the seconds on the
+; stack and then stops with code 5 (try later), having changed nothing; with 0 it does not wait and
+; leaves 0 on the stack instead (the folder page, which stays up), else 1. $State is made when it
+; is missing (StateMade: Release removes it again unless something is recorded there); the folder
+; itself must exist. With the lock, the folder's log is opened.
+Function ${UN}Lock
+  Exch $0 ; the seconds to wait
+  Push $1
+  Push $2
+  Push $3
+  ${If} $LockHandle != 0
+    ${If} $LockDir == $INSTDIR
+      StrCpy $0 1
+      Goto lock_done
+    ${EndIf}
+    !insertmacro CALL Release
+  ${EndIf}
+  !insertmacro CALL UseFolder
   StrCpy $3 0
   ${Do}
+    ${IfNot} ${FileExists} "$State\*.*"
+      ; Not NSIS's CreateDirectory, which would make every missing folder on the way.
+      System::Call 'kernel32::CreateDirectoryW(w "$State", p 0) i .r1'
+      ${IfThen} $1 != 0 ${|} StrCpy $StateMade 1 ${|}
+    ${EndIf}
     ; GENERIC_READ|GENERIC_WRITE, no sharing, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE.
     System::Call 'kernel32::CreateFileW(w "$State\instalator.blokada", i 0xC0000000, i 0, p 0, i 4, i 0x04000080, p 0) p .r1 ?e'
     Pop $2
     ${IfThen} $1 != -1 ${|} ${ExitDo} ${|}
+    ; A sharing violation is another run; "path not found" one that has just removed the state
+    ; folder it had made (then it is made again). Anything else: no access.
     ${If} $2 != 32
+    ${AndIf} $2 != 3
       StrCpy $0 "$State"
       StrCpy $1 $2
       !insertmacro FAIL ${E_OTHER} "${T_NO_ACCESS}"
     ${EndIf}
+    ${If} $0 == 0
+      StrCpy $0 "$State\instalacja.log"
+      !insertmacro LOG "${T_BUSY_PAGE}"
+      StrCpy $0 0
+      Goto lock_done
+    ${EndIf}
     ${If} $3 == 0
-      StrCpy $0 ${LOCK_WAIT}
       !insertmacro LOG "${T_BUSY_WAIT}"
     ${EndIf}
-    ${If} $3 >= ${LOCK_WAIT}
-      StrCpy $0 $LogPath
+    ${If} $3 >= $0
+      StrCpy $0 "$State\instalacja.log"
       !insertmacro FAIL ${E_IN_USE} "${T_BUSY}"
     ${EndIf}
     Sleep 1000
     IntOp $3 $3 + 1
   ${Loop}
-  ; The handle stays open until the process ends.
+  StrCpy $LockHandle $1
+  StrCpy $LockDir $INSTDIR
+  Delete "$State\odinstaluj.exe.usun"
+  Push "$State\instalacja.log"
+  !insertmacro CALL OpenLog
+  Pop $FolderLog
+  StrCpy $0 1
+  lock_done:
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Lets the folder go: its log and its lock are closed. A state folder that holds no record then
+; (this run made it and installed nothing, or the uninstall removes it all) is removed with what
+; this run wrote there; kept copies keep it (a run that stopped after keeping one may have left the
+; only copy of a version).
+Function ${UN}Release
+  Push $0
+  ${If} $FolderLog != 0
+    System::Call 'kernel32::CloseHandle(p $FolderLog)'
+    StrCpy $FolderLog 0
+  ${EndIf}
+  ${If} $LockHandle != 0
+    System::Call 'kernel32::CloseHandle(p $LockHandle)'
+    StrCpy $LockHandle 0
+    ${If} $StateMade == 1
+    ${OrIf} $DropState == 1
+      ${IfNot} ${FileExists} "$State\instalacja.ini"
+        RMDir "$State\kopie"
+        ${IfNot} ${FileExists} "$State\kopie\*.*"
+          Delete "$State\instalacja.log"
+          RMDir "$State"
+          ; A running uninstaller's renamed file keeps it (RemoveUninstaller): Windows removes the
+          ; emptied folder at its next start (on a local disk; the next run of the setup on a share).
+          ${If} ${FileExists} "$State\*.*"
+          ${AndIf} $DropState == 1
+            System::Call 'kernel32::MoveFileExW(w "$State", p 0, i 4) i .r0'
+          ${EndIf}
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+    StrCpy $StateMade 0
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+;--- the record of the installation ---------------------------------------------------------------
+; Every read and write of what is installed in a program's folder goes through these functions.
+; The record is $State\instalacja.ini, beside the program's folder's own files, so that every step
+; works from any PC that opens the folder; this PC's uninstall entry for the folder ($EntryKey) is
+; the door to it from Windows' list of programs. The earlier setups kept the record in one entry
+; per PC (OLD_KEY): read as the record of the folder it names until TakeOver moves it here.
+
+; Reads the record of $INSTDIR into $RecDir, $RecVersion, $RecSha, $RecPrevious, $RecCreated (""
+; without one), $RecOld.
+Function ${UN}RecordRead
+  Push $0
+  StrCpy $RecDir ""
+  StrCpy $RecVersion ""
+  StrCpy $RecSha ""
+  StrCpy $RecPrevious ""
+  StrCpy $RecCreated ""
+  StrCpy $RecOld 0
+  ClearErrors
+  ${If} ${FileExists} "$INSTDIR\cenyzak\instalacja.ini"
+    ReadINIStr $RecVersion "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "Wersja"
+    ReadINIStr $RecSha "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "SHA256"
+    ReadINIStr $RecPrevious "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "PoprzedniaWersja"
+    ReadINIStr $RecCreated "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "UtworzonoWtyczki"
+    ${IfThen} $RecVersion != "" ${|} StrCpy $RecDir $INSTDIR ${|}
+  ${Else}
+    ReadRegStr $0 HKLM "${OLD_KEY}" "InstallLocation"
+    Push $0
+    !insertmacro CALL SameFolder
+    Pop $0
+    ${If} $0 == 1
+      ReadRegStr $RecVersion HKLM "${OLD_KEY}" "DisplayVersion"
+      ReadRegStr $RecSha HKLM "${OLD_KEY}" "SHA256"
+      ReadRegStr $RecPrevious HKLM "${OLD_KEY}" "PoprzedniaWersja"
+      ReadRegDWORD $RecCreated HKLM "${OLD_KEY}" "UtworzonoWtyczki"
+      StrCpy $RecDir $INSTDIR
+      StrCpy $RecOld 1
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  Pop $0
+FunctionEnd
+
+; 1 on the stack when the folder on the stack is $INSTDIR (letter case and a closing backslash
+; aside), else 0.
+Function ${UN}SameFolder
+  Exch $0
+  Push $1
+  Push $2
+  ${Do}
+    StrCpy $1 $0 1 -1
+    ${IfThen} $1 != "\" ${|} ${ExitDo} ${|}
+    StrCpy $0 $0 -1
+  ${Loop}
+  StrCpy $1 $INSTDIR
+  ${Do}
+    StrCpy $2 $1 1 -1
+    ${IfThen} $2 != "\" ${|} ${ExitDo} ${|}
+    StrCpy $1 $1 -1
+  ${Loop}
+  ${If} $0 != ""
+  ${AndIf} $0 == $1
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Writes the record from the same variables: a new instalacja.ini written whole, flushed and put in
+; place in one rename (a run killed meanwhile leaves the one before); then this PC's entry.
+Function ${UN}RecordWrite
+  Push $0
+  Push $1
+  StrCpy $1 "$State\instalacja.ini"
+  ClearErrors
+  FileOpen $0 "$1.nowy" w
+  ${If} ${Errors}
+    StrCpy $0 "$1"
+    StrCpy $1 "?"
+    !insertmacro FAIL ${E_OTHER} "${T_NO_ACCESS}"
+  ${EndIf}
+  FileWrite $0 "; ${T_RECORD_HEADER}$\r$\n"
+  FileWrite $0 "[instalacja]$\r$\n"
+  FileWrite $0 "Wersja=$RecVersion$\r$\n"
+  FileWrite $0 "SHA256=$RecSha$\r$\n"
+  FileWrite $0 "PoprzedniaWersja=$RecPrevious$\r$\n"
+  ${If} $RecCreated == 1
+    FileWrite $0 "UtworzonoWtyczki=1$\r$\n"
+  ${Else}
+    FileWrite $0 "UtworzonoWtyczki=0$\r$\n"
+  ${EndIf}
+  FileClose $0
+  Push "$1.nowy"
+  !insertmacro CALL Flush
+  ; MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH
+  System::Call 'kernel32::MoveFileExW(w "$1.nowy", w r1, i 9) i .r0 ?e'
+  Pop $1
+  ${If} $0 == 0
+    StrCpy $0 "$State\instalacja.ini"
+    !insertmacro FAIL ${E_OTHER} "${T_NO_ACCESS}"
+  ${EndIf}
+  StrCpy $RecDir $INSTDIR
+  StrCpy $RecOld 0
+  !insertmacro CALL EntryWrite
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; This PC's entry for $INSTDIR in Windows' list of installed programs (HKLM, on 64-bit Windows the
+; 32-bit view Wow6432Node), from the record: named after the folder (a PC may hold two), with the
+; uninstaller in the folder's state. Its quiet string runs that uninstaller in place ("_?=" and its
+; folder): it then ends when the work ends and returns its exit code, as deployment tools expect
+; (RemoveUninstaller).
+Function ${UN}EntryWrite
+  Push $0
+  Push $1
+  WriteRegStr HKLM "$EntryKey" "DisplayName" "${T_NAME} ($INSTDIR)"
+  WriteRegStr HKLM "$EntryKey" "DisplayVersion" "$RecVersion"
+  WriteRegStr HKLM "$EntryKey" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "$EntryKey" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "$EntryKey" "UninstallString" "$\"$State\odinstaluj.exe$\""
+  WriteRegStr HKLM "$EntryKey" "QuietUninstallString" "$\"$State\odinstaluj.exe$\" /S _?=$State"
+  ; The size in KiB, rounded up.
+  FileOpen $1 "$INSTDIR\Wtyczki\cenyzak.dll" r
+  FileSeek $1 0 END $0
+  FileClose $1
+  IntOp $0 $0 + 1023
+  IntOp $0 $0 / 1024
+  WriteRegDWORD HKLM "$EntryKey" "EstimatedSize" $0
+  WriteRegDWORD HKLM "$EntryKey" "NoModify" 1
+  WriteRegDWORD HKLM "$EntryKey" "NoRepair" 1
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; The record goes, and this PC's entry with it.
+Function ${UN}RecordDelete
+  Delete "$State\instalacja.ini"
+  DeleteRegKey HKLM "$EntryKey"
+  StrCpy $RecDir ""
+FunctionEnd
+
+; This PC's entries follow their folders' records, which other PCs change too: an entry whose
+; folder is there but holds no installation any more (uninstalled from another PC) goes, so that the
+; list of programs shows none that would only say its uninstaller is missing; one whose folder holds
+; another version (updated or rolled back from another PC) says that version. An entry whose folder
+; cannot be reached (a share offline) stays as it is.
+Function ${UN}PruneEntries
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $0 0
+  ${Do}
+    EnumRegKey $1 HKLM "${UNINST_ROOT}" $0
+    ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+    IntOp $0 $0 + 1
+    StrCpy $2 $1 8
+    ${If} $2 == "cenyzak-"
+      ReadRegStr $2 HKLM "${UNINST_ROOT}\$1" "InstallLocation"
+      ${If} $2 != ""
+      ${AndIf} ${FileExists} "$2\*.*"
+        ${If} ${FileExists} "$2\cenyzak\instalacja.ini"
+          ReadINIStr $3 "$2\cenyzak\instalacja.ini" "instalacja" "Wersja"
+          ReadRegStr $2 HKLM "${UNINST_ROOT}\$1" "DisplayVersion"
+          ${If} $3 != ""
+          ${AndIf} $3 != $2
+            WriteRegStr HKLM "${UNINST_ROOT}\$1" "DisplayVersion" "$3"
+          ${EndIf}
+        ${Else}
+          DeleteRegKey HKLM "${UNINST_ROOT}\$1"
+          IntOp $0 $0 - 1
+          StrCpy $3 $0
+          StrCpy $0 $2
+          !insertmacro LOG "${T_ENTRY_PRUNED}"
+          StrCpy $0 $3
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+  ${Loop}
   Pop $3
   Pop $2
   Pop $1
   Pop $0
 FunctionEnd
 
-;--- the record of the installation ---------------------------------------------------------------
-; Every read and write of what is installed where goes through these functions: today the record
-; is the uninstall entry in the PC's registry (HKLM, the 32-bit view on 64-bit Windows).
-
-; Reads the record into $RecDir, $RecVersion, $RecSha, $RecPrevious, $RecCreated ("" without one).
-Function ${UN}RecordRead
-  ClearErrors
-  ReadRegStr $RecDir HKLM "${UNINST_KEY}" "InstallLocation"
-  ReadRegStr $RecVersion HKLM "${UNINST_KEY}" "DisplayVersion"
-  ReadRegStr $RecSha HKLM "${UNINST_KEY}" "SHA256"
-  ReadRegStr $RecPrevious HKLM "${UNINST_KEY}" "PoprzedniaWersja"
-  ReadRegDWORD $RecCreated HKLM "${UNINST_KEY}" "UtworzonoWtyczki"
-  ClearErrors
-FunctionEnd
-
-; Writes the record from the same variables, with what Windows' list of programs shows.
-Function ${UN}RecordWrite
+; The folders this PC's entries name (and the earlier setups' entry): out in $R8 their number, in
+; $R9 the first one, in $R7 all of them, each in quotes, separated by commas.
+Function ${UN}InstalledFolders
   Push $0
   Push $1
-  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${T_NAME}"
-  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "$RecVersion"
-  WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$RecDir"
-  WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" "$\"$State\odinstaluj.exe$\""
-  ; The quiet one runs the uninstaller in place ("_?=" and its folder): it then ends when the
-  ; work ends and returns its exit code, as deployment tools expect (RemoveUninstaller).
-  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" "$\"$State\odinstaluj.exe$\" /S _?=$State"
-  WriteRegStr HKLM "${UNINST_KEY}" "SHA256" "$RecSha"
-  ${If} $RecPrevious != ""
-    WriteRegStr HKLM "${UNINST_KEY}" "PoprzedniaWersja" "$RecPrevious"
-  ${Else}
-    DeleteRegValue HKLM "${UNINST_KEY}" "PoprzedniaWersja"
-  ${EndIf}
-  ${If} $RecCreated == 1
-    WriteRegDWORD HKLM "${UNINST_KEY}" "UtworzonoWtyczki" 1
-  ${Else}
-    DeleteRegValue HKLM "${UNINST_KEY}" "UtworzonoWtyczki"
-  ${EndIf}
-  ; The size in KiB, rounded up.
-  FileOpen $1 "$RecDir\Wtyczki\cenyzak.dll" r
-  FileSeek $1 0 END $0
-  FileClose $1
-  IntOp $0 $0 + 1023
-  IntOp $0 $0 / 1024
-  WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
-  WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+  Push $2
+  StrCpy $R8 0
+  StrCpy $R9 ""
+  StrCpy $R7 ""
+  StrCpy $0 0
+  ${Do}
+    EnumRegKey $1 HKLM "${UNINST_ROOT}" $0
+    ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+    IntOp $0 $0 + 1
+    StrCpy $2 $1 8
+    ${If} $2 == "cenyzak-"
+    ${OrIf} $1 == "cenyzak"
+      ReadRegStr $2 HKLM "${UNINST_ROOT}\$1" "InstallLocation"
+      ${If} $2 != ""
+        IntOp $R8 $R8 + 1
+        ${IfThen} $R9 == "" ${|} StrCpy $R9 $2 ${|}
+        ${If} $R7 == ""
+          StrCpy $R7 "„$2”"
+        ${Else}
+          StrCpy $R7 "$R7, „$2”"
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+  ${Loop}
+  Pop $2
   Pop $1
   Pop $0
 FunctionEnd
 
-Function ${UN}RecordDelete
-  DeleteRegKey HKLM "${UNINST_KEY}"
-  StrCpy $RecDir ""
-FunctionEnd
-
-; Stops with "nothing to do" when /D= names another folder than the installation's: /WROC and
-; /ODINSTALUJ act on the installed folder, and a folder given is the folder acted on or none.
-Function ${UN}RequireGivenIsRecorded
+!if "${UN}" == "un."
+; The uninstaller acts on the program's folder it belongs to: a /D= naming another one stops with
+; "nothing to do" (a folder given is the folder acted on or none).
+Function un.RequireGivenIsOwn
   ${If} $HasD == 1
-  ${AndIf} $GivenDir != $RecDir
-    StrCpy $0 $GivenDir
-    StrCpy $1 $RecDir
-    !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED_HERE}"
+    Push $GivenDir
+    Call un.SameFolder
+    Pop $0
+    ${If} $0 != 1
+      StrCpy $0 $GivenDir
+      StrCpy $1 $INSTDIR
+      !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED_HERE}"
+    ${EndIf}
   ${EndIf}
 FunctionEnd
+!endif
 
 ; Finishes what an interrupted run began. The one rename puts a new plug-in in place before the
-; record says so; a run killed then (or a power cut: the rename is written through, the registry
+; record says so; a run killed then (or a power cut: the rename is written through, the record
 ; later) leaves the record naming the version before. The file is then another build than the
 ; record says, the recorded one is among the kept copies (kept before the rename), and the file is
 ; this package's or a kept one: the record is completed to what is in place, the recorded version
@@ -912,7 +1301,6 @@ Function ${UN}Rollback
   ${If} $RecDir == ""
     !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED}"
   ${EndIf}
-  !insertmacro CALL RequireGivenIsRecorded
   ${If} $Finished == 1
     StrCpy $0 $RecPrevious
     StrCpy $1 $RecVersion
@@ -983,7 +1371,6 @@ Function ${UN}Uninstall
   ${If} $RecDir == ""
     !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED}"
   ${EndIf}
-  !insertmacro CALL RequireGivenIsRecorded
   StrCpy $5 $RecDir
   StrCpy $7 "$5\Wtyczki\cenyzak.dll"
   Push $7
@@ -1007,22 +1394,32 @@ Function ${UN}Uninstall
   !insertmacro CALL RecordDelete
   StrCpy $0 $5
   !insertmacro LOG "${T_REMOVED}"
+  Call ${UN}RemoveUninstaller
+  ; The kept copies stay, and the folder's log with them, unless asked: then the whole state
+  ; folder goes (Release removes the log and the folder once the run ends; this PC's log keeps
+  ; the run).
   StrCpy $0 "$State\kopie"
   ${If} $RemoveCopies == 1
-    RMDir /r "$State\kopie"
+    Delete "$State\kopie\cenyzak-*.dll"
+    RMDir "$State\kopie"
+    StrCpy $DropState 1
+    StrCpy $0 $State
     !insertmacro LOG "${T_REMOVED_COPIES}"
   ${ElseIf} ${FileExists} "$State\kopie\*.*"
+    StrCpy $1 $State
     !insertmacro LOG "${T_KEPT_COPIES}"
+  ${Else}
+    StrCpy $0 "$State\instalacja.log"
+    !insertmacro LOG "${T_KEPT_LOG}"
   ${EndIf}
-  Call ${UN}RemoveUninstaller
 FunctionEnd
 
 ; Removes odinstaluj.exe. Started from the entry's QuietUninstallString, the uninstaller runs in
 ; place (with "_?=", so that it ends when its work ends and returns the real exit code, instead of
 ; returning at once from a temporary copy of itself), and Windows does not delete a running
 ; program's file, but renames it: it becomes odinstaluj.exe.usun, deleted when Windows next starts
-; (no restart is needed for anything: the name is one nothing loads or runs) and by the next run
-; of the setup, whichever comes first. Where even the rename is refused (Wine), odinstaluj.exe
+; (on a local disk; no restart is needed for anything: the name is one nothing loads or runs) and
+; by the next run on the folder (Lock), whichever comes first. Where even the rename is refused (Wine), odinstaluj.exe
 ; stays, said so in the log: with no record it does nothing but say so (code 3), and the next
 ; installation writes it anew. Its deletion is never scheduled for the next start under its own
 ; name: that would delete the uninstaller a later installation writes.
@@ -1048,8 +1445,8 @@ FunctionEnd
 ; with exit code 7. One rule for them all, as the guide's table says: /D=FOLDER is the last one and
 ; takes the rest of the line (a switch after it is an error, not part of a folder); /MIMO and
 ; /STARSZA go only with an installation, /USUN_KOPIE only with /ODINSTALUJ (the uninstaller's
-; own task), /WROC and /ODINSTALUJ not together; with /WROC and /ODINSTALUJ, /D= may name only
-; the installed folder (RequireGivenIsRecorded).
+; own task), /WROC and /ODINSTALUJ not together; the uninstaller's /D= may name only its own
+; folder (RequireGivenIsOwn).
 Function ${UN}ParseSwitches
   StrCpy $0 $Args
   StrCpy $Mode "install"
@@ -1174,23 +1571,36 @@ FunctionEnd
 Function .onInit
   StrCpy $CheckStatus ""
   StrCpy $CreatedPlugins 0
+  StrCpy $LockHandle 0
   Call ReadCommandLine
   Call LogOpen
   Call TempFolder
   ; The switches are checked before the folder: /D= may be missing.
   Call ParseSwitches
-  Call Lock
   Call ModeTexts
+  Call PruneEntries
   ; The folder given, as given (NSIS leaves $INSTDIR empty when it judges /D= invalid), else the
-  ; installed one, else the default.
-  Call RecordRead
+  ; one this PC has installed, else the default. With several installed, a run that cannot ask
+  ; (silent, or /WROC and /ODINSTALUJ, which have no folder page) must be told which one.
+  Call InstalledFolders
   ${If} $HasD == 1
     StrCpy $INSTDIR $GivenDir
-  ${ElseIf} $RecDir != ""
-    StrCpy $INSTDIR $RecDir
+  ${ElseIf} $R8 > 1
+  ${AndIf} $Mode != "install"
+    StrCpy $0 $R7
+    !insertmacro FAIL ${E_SWITCH} "${T_WHICH_FOLDER}"
+  ${ElseIf} $R8 > 1
+  ${AndIf} ${Silent}
+    StrCpy $0 $R7
+    !insertmacro FAIL ${E_SWITCH} "${T_WHICH_FOLDER}"
+  ${ElseIf} $R9 != ""
+    StrCpy $INSTDIR $R9
+  ${ElseIf} $Mode != "install"
+    !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED_PC}"
   ${Else}
     StrCpy $INSTDIR "$PROGRAMFILES\Vordan"
   ${EndIf}
+  Call UseFolder
 FunctionEnd
 
 Function .onGUIEnd
@@ -1198,7 +1608,7 @@ Function .onGUIEnd
 FunctionEnd
 
 ; The setup unpacks the plug-in and the pre-flight tool into a folder of its own run,
-; %ProgramData%\cenyzak\tmp\PID-START (its process id and start time), removed at its end
+; %ProgramData%\cenyzak\tmp\PID-START (its process id and start time) on this PC, removed at its end
 ; (Finish). A run that was killed leaves its folder; the next run removes every such folder whose
 ; process is gone. The start time tells a process that still runs (two setups at once) from a
 ; later one that got the same id, as Windows reuses ids.
@@ -1206,8 +1616,8 @@ Function TempFolder
   System::Call 'kernel32::GetCurrentProcessId() i .r0'
   System::Call 'kernel32::GetCurrentProcess() p .r1'
   System::Call 'kernel32::GetProcessTimes(p r1, *l .r2, *l .r3, *l .r3, *l .r3)'
-  StrCpy $Tmp "$State\tmp\$0-$2"
-  FindFirst $1 $2 "$State\tmp\*"
+  StrCpy $Tmp "$PcState\tmp\$0-$2"
+  FindFirst $1 $2 "$PcState\tmp\*"
   ${DoWhile} $2 != ""
     ${If} $2 != "."
     ${AndIf} $2 != ".."
@@ -1232,13 +1642,117 @@ Function TempFolder
         System::Call 'kernel32::CloseHandle(p r3)'
       ${EndIf}
       ${If} $4 != $2
-        RMDir /r "$State\tmp\$2"
+        RMDir /r "$PcState\tmp\$2"
         !insertmacro LOG "${T_TMP_REMOVED}"
       ${EndIf}
     ${EndIf}
     FindNext $1 $2
   ${Loop}
   FindClose $1
+FunctionEnd
+
+; The earlier setups kept one installation per PC: its record in the entry OLD_KEY, its kept
+; copies and its uninstaller in %ProgramData%\cenyzak. A run on the folder that entry names (any
+; mode, holding the folder's lock) moves it beside the program, without loss and in an order that a
+; run killed at any point leaves to the next one to finish: the kept copies are copied and checked
+; first (each under a name of its own until it is whole, then renamed), then the record written
+; (unless the folder has one already), the uninstaller and this PC's entry for the folder; only
+; then do the old entry, the old uninstaller and the copied originals go. A copy of a version the
+; folder keeps with other bytes is not lost either: the original stays where it is, said in the
+; log. %ProgramData%\cenyzak\instalacja.log stays, as this PC's log.
+Function TakeOver
+  ReadRegStr $0 HKLM "${OLD_KEY}" "InstallLocation"
+  Push $0
+  Call SameFolder
+  Pop $1
+  ${IfThen} $1 != 1 ${|} Return ${|}
+  StrCpy $0 "$PcState"
+  StrCpy $1 $INSTDIR
+  !insertmacro LOG "${T_TAKEOVER}"
+  CreateDirectory "$State\kopie"
+  FindFirst $2 $3 "$PcState\kopie\cenyzak-*.dll"
+  ${DoWhile} $3 != ""
+    StrCpy $4 "$PcState\kopie\$3"
+    StrCpy $5 "$State\kopie\$3"
+    Push $4
+    Call Sha256
+    Pop $6
+    ${IfNot} ${FileExists} "$5"
+      Delete "$5.nowa"
+      ClearErrors
+      CopyFiles /SILENT "$4" "$5.nowa"
+      Push "$5.nowa"
+      Call Sha256
+      Pop $7
+      ${If} ${Errors}
+      ${OrIf} $7 != $6
+        Delete "$5.nowa"
+        StrCpy $0 $4
+        StrCpy $1 $5
+        !insertmacro FAIL ${E_OTHER} "${T_TAKEOVER_FAILED}"
+      ${EndIf}
+      Push "$5.nowa"
+      Call Flush
+      Rename "$5.nowa" "$5"
+    ${EndIf}
+    FindNext $2 $3
+  ${Loop}
+  FindClose $2
+  Call RecordRead
+  ${If} $RecOld == 1
+    Call RecordWrite
+  ${Else}
+    Call EntryWrite
+  ${EndIf}
+  ${IfNot} ${FileExists} "$State\odinstaluj.exe"
+    WriteUninstaller "$State\odinstaluj.exe"
+  ${EndIf}
+  DeleteRegKey HKLM "${OLD_KEY}"
+  Delete "$PcState\odinstaluj.exe"
+  Delete "$PcState\odinstaluj.exe.usun"
+  FindFirst $2 $3 "$PcState\kopie\cenyzak-*.dll"
+  ${DoWhile} $3 != ""
+    StrCpy $4 "$PcState\kopie\$3"
+    Push $4
+    Call Sha256
+    Pop $6
+    Push "$State\kopie\$3"
+    Call Sha256
+    Pop $7
+    ${If} $6 == $7
+      Delete $4
+    ${Else}
+      StrCpy $0 $4
+      StrCpy $1 "$State\kopie\$3"
+      !insertmacro LOG "${T_TAKEOVER_KEPT}"
+    ${EndIf}
+    FindNext $2 $3
+  ${Loop}
+  FindClose $2
+  RMDir "$PcState\kopie"
+  StrCpy $0 "$PcState"
+  StrCpy $1 $INSTDIR
+  !insertmacro LOG "${T_TAKEN_OVER}"
+FunctionEnd
+
+; A run that finds the same plug-in installed leaves this PC a way to it: the old layout taken
+; over, the uninstaller in the folder's state and this PC's entry, each written when missing or
+; out of date.
+Function Door
+  Call TakeOver
+  Call RecordRead
+  ${IfThen} $RecDir == "" ${|} Return ${|}
+  ${IfNot} ${FileExists} "$State\odinstaluj.exe"
+    WriteUninstaller "$State\odinstaluj.exe"
+  ${EndIf}
+  ReadRegStr $0 HKLM "$EntryKey" "DisplayVersion"
+  ReadRegStr $1 HKLM "$EntryKey" "InstallLocation"
+  ${If} $0 != $RecVersion
+  ${OrIf} $1 != $INSTDIR
+    Call EntryWrite
+    StrCpy $0 $INSTDIR
+    !insertmacro LOG "${T_ENTRY_WRITTEN}"
+  ${EndIf}
 FunctionEnd
 
 Function SkipUnlessInstall
@@ -1289,11 +1803,22 @@ Function FolderProblem
   Exch $0
 FunctionEnd
 
+; The folder page is left for a program's folder that no other run works on: this run takes the
+; folder's lock here (without waiting: the page stays, to try again or choose another folder), so
+; that the check page's plan is made from a record no other run changes meanwhile.
 Function DirLeave
   Call FolderProblem
   Pop $0
   ${If} $0 != ""
     MessageBox MB_OK|MB_ICONSTOP "$0"
+    Abort
+  ${EndIf}
+  Push 0
+  Call Lock
+  Pop $0
+  ${If} $0 == 0
+    StrCpy $0 "$State\instalacja.log"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${T_BUSY_PAGE}"
     Abort
   ${EndIf}
 FunctionEnd
@@ -1453,6 +1978,7 @@ FunctionEnd
 
 Function CheckPageShow
   ${IfThen} $Mode != "install" ${|} Abort ${|}
+  Call RecordRead
   Call RunCheck
   Call CheckWords
   !insertmacro MUI_HEADER_TEXT "${T_CHECK_TITLE}" "${T_CHECK_SUBTITLE}"
@@ -1526,6 +2052,7 @@ Function CheckPageLeave
   ${If} $Plan == "nothing"
     StrCpy $0 $InstalledSha
     !insertmacro LOG "${T_SAME}"
+    Call Door
     Push ${E_NOTHING}
     Call Finish
     Quit
@@ -1637,9 +2164,9 @@ Function Plan
       StrCpy $Plan "replace"
     ${ElseIf} $5 == $4
       ${If} $InstalledSha == "${DLL_SHA256}"
-        ; The same file: nothing to do when the entry names this folder; else (copied by hand, or
-        ; the entry names another folder whose plug-in is gone) the entry is written for this one.
-        ${If} $RecDir == $INSTDIR
+        ; The same file: nothing to do when the folder's record says so; else (copied by hand, or
+        ; an older record) the record is written.
+        ${If} $RecDir != ""
         ${AndIf} $RecSha == $InstalledSha
           StrCpy $Plan "nothing"
         ${Else}
@@ -1670,18 +2197,11 @@ Function Install
     !insertmacro FAIL ${E_CHECK} "$0"
   ${EndIf}
   !insertmacro LOG "Folder programu: $INSTDIR"
+  Push ${LOCK_WAIT}
+  Call Lock
+  Pop $0
+  Call TakeOver
   Call FinishInterrupted
-  ; One installation per PC: another folder only when the earlier one is gone; the record then
-  ; moves to the folder acted on.
-  StrCpy $1 $RecDir
-  StrCpy $OldDir ""  ; the folder the record leaves, when it moves
-  ${If} $1 != ""
-  ${AndIf} $1 != $INSTDIR
-    ${If} ${FileExists} "$1\Wtyczki\cenyzak.dll"
-      !insertmacro FAIL ${E_OTHER} "${T_OTHER_FOLDER}"
-    ${EndIf}
-    StrCpy $OldDir $1
-  ${EndIf}
 
   Call RunCheck
   ${If} $CheckStatus != 0
@@ -1721,6 +2241,7 @@ Function Install
   ${If} $Plan == "nothing"
     StrCpy $0 $9
     !insertmacro LOG "${T_SAME}"
+    Call Door
     ${IfNot} ${Silent}
       MessageBox MB_OK|MB_ICONINFORMATION "${T_SAME}"
     ${EndIf}
@@ -1804,27 +2325,10 @@ Function Install
     !insertmacro LOG "Zapisano $7 (SHA-256 ${DLL_SHA256}, zgodny z paczką)."
   ${EndIf}
 
-  ; The uninstaller and the record (the entry in the list of installed programs), naming the
-  ; folder acted on. A record that named another folder (its plug-in gone) keeps nothing of it
-  ; but the kept copies; the Wtyczki the setup made there goes when it is empty.
+  ; The uninstaller and the record beside the program, and this PC's entry for the folder.
   WriteUninstaller "$State\odinstaluj.exe"
   Delete "$State\odinstaluj.exe.usun"
-  ${If} $OldDir != ""
-    ${If} $RecCreated == 1
-      Delete "$OldDir\Wtyczki\cenyzak.dll.nowa"
-      RMDir "$OldDir\Wtyczki"
-      ${IfNot} ${FileExists} "$OldDir\Wtyczki\*.*"
-        StrCpy $1 $OldDir
-        !insertmacro LOG "${T_OLD_PLUGINS_REMOVED}"
-      ${EndIf}
-    ${EndIf}
-    StrCpy $RecCreated 0
-    StrCpy $0 $INSTDIR
-    StrCpy $1 $OldDir
-    !insertmacro LOG "${T_RECORD_MOVED}"
-  ${ElseIf} $RecDir == ""
-    StrCpy $RecCreated 0
-  ${EndIf}
+  ${IfThen} $RecDir == "" ${|} StrCpy $RecCreated 0 ${|}
   ${IfThen} $CreatedPlugins == 1 ${|} StrCpy $RecCreated 1 ${|}
   ${If} $R6 != ""
   ${AndIf} $R6 != same
@@ -1840,12 +2344,23 @@ Function Install
 FunctionEnd
 
 Section
-  ${If} $Mode == "wroc"
-    Call Rollback
-  ${ElseIf} $Mode == "odinstaluj"
-    Call Uninstall
-  ${Else}
+  ${If} $Mode == "install"
     Call Install
+  ${Else}
+    ; Only a folder with an installation is locked (and so given a state folder).
+    Call RecordRead
+    ${If} $RecDir == ""
+      !insertmacro FAIL ${E_NOTHING} "${T_NOT_INSTALLED}"
+    ${EndIf}
+    Push ${LOCK_WAIT}
+    Call Lock
+    Pop $0
+    Call TakeOver
+    ${If} $Mode == "wroc"
+      Call Rollback
+    ${Else}
+      Call Uninstall
+    ${EndIf}
   ${EndIf}
   Push 0
   Call Finish
@@ -1853,10 +2368,34 @@ SectionEnd
 
 ;--- the uninstaller -----------------------------------------------------------------------------
 Function un.onInit
+  StrCpy $LockHandle 0
   Call un.ReadCommandLine
   Call un.LogOpen
   Call un.ParseSwitches
+  ; The uninstaller runs with $INSTDIR its own folder (FOLDER\cenyzak, from "_?="): it acts on the
+  ; program's folder above it.
+  ${Do}
+    StrCpy $0 $INSTDIR 1 -1
+    ${IfThen} $0 != "\" ${|} ${ExitDo} ${|}
+    StrCpy $INSTDIR $INSTDIR -1
+  ${Loop}
+  StrLen $1 $INSTDIR
+  ${Do}
+    IntOp $1 $1 - 1
+    ${IfThen} $1 < 1 ${|} ${ExitDo} ${|}
+    StrCpy $0 $INSTDIR 1 $1
+    ${IfThen} $0 == "\" ${|} ${ExitDo} ${|}
+  ${Loop}
+  ${If} $1 > 0
+    StrCpy $INSTDIR $INSTDIR $1
+    ; A drive's root keeps its backslash (D:\).
+    ${IfThen} $1 == 2 ${|} StrCpy $INSTDIR "$INSTDIR\" ${|}
+  ${EndIf}
+  Call un.RequireGivenIsOwn
+  Call un.PruneEntries
+  Push ${LOCK_WAIT}
   Call un.Lock
+  Pop $0
   ${If} $Mode == "install"
     StrCpy $Mode "odinstaluj"
   ${EndIf}
@@ -1873,22 +2412,23 @@ Function un.ChoicePageShow
   !insertmacro MUI_HEADER_TEXT "${T_UN_CHOICE_TITLE}" "${T_UN_CHOICE_SUBTITLE}"
   nsDialogs::Create 1018
   Pop $Dialog
-  ; Removal, with its box for the kept versions under it; then the rollback, when there is one.
-  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
+  ; Removal, with its box for the kept versions under it (two lines: it names their folder); then
+  ; the rollback, when there is one.
+  StrCpy $0 $INSTDIR
   ${NSD_CreateRadioButton} 0 0 100% 12u "${T_UN_REMOVE}"
   Pop $1
   ${NSD_OnClick} $1 un.ChoiceClick
-  StrCpy $0 "$State\kopie"
-  ${NSD_CreateCheckbox} 12u 14u -12u 12u "${T_UN_REMOVE_COPIES}"
+  StrCpy $0 "$State"
+  ${NSD_CreateCheckbox} 12u 14u -12u 20u "${T_UN_REMOVE_COPIES}"
   Pop $RemoveBox
   ${IfThen} $RemoveCopies == 1 ${|} ${NSD_Check} $RemoveBox ${|}
-  ReadRegStr $0 HKLM "${UNINST_KEY}" "PoprzedniaWersja"
+  StrCpy $0 $RecPrevious
   ${If} $0 != ""
   ${AndIf} ${FileExists} "$State\kopie\cenyzak-$0.dll"
-    ${NSD_CreateRadioButton} 0 32u 100% 12u "${T_UN_ROLLBACK}"
+    ${NSD_CreateRadioButton} 0 40u 100% 12u "${T_UN_ROLLBACK}"
     Pop $RollbackRadio
   ${Else}
-    ${NSD_CreateRadioButton} 0 32u 100% 12u "${T_UN_ROLLBACK_NONE}"
+    ${NSD_CreateRadioButton} 0 40u 100% 12u "${T_UN_ROLLBACK_NONE}"
     Pop $RollbackRadio
     EnableWindow $RollbackRadio 0
     ${IfThen} $Mode == "wroc" ${|} StrCpy $Mode "odinstaluj" ${|}

@@ -5,8 +5,9 @@
 # Each case checks page by page what the windows say, and at the end the outcome: the exit code
 # (against the log's last line), the program's folder, the kept copies, the uninstall entry.
 #
-# Cases: a first installation; the same again (nothing to do); two runs at once (a silent one
-# beside a windowed one: code 5, nothing changed); a repair; an update from the older
+# Cases: a first installation; the same again (nothing to do); two runs at once on one folder (a
+# silent one by another path beside a windowed one: code 5, nothing changed; and the folder page
+# left while a silent run works on the folder: it says so and stays); a repair; an update from the older
 # build (0.9.0); the uninstaller's page choosing rollback, removal keeping the copies, removal with
 # them; an older version over a newer one, answered No and Yes; /WROC and /ODINSTALUJ with windows;
 # a refused check (a host module without 52412) with and without „Zainstaluj mimo to”; a module
@@ -15,8 +16,8 @@
 # Yes. No page of any case may show a stock text that contradicts what the case does (e.g.
 # „deinstalacja”, or „Zakończono instalację” after an uninstall).
 #
-# The same run takes the pictures the guide shows (docs/obrazy/NAME.png): the setup's folder page
-# and check pages, the uninstaller's choice page, and hostsim.exe's missing-entry box; beside each
+# The same run takes the pictures the guide shows (docs/obrazy/NAME.png): the setup's folder page,
+# check pages and busy-folder message, the uninstaller's choice page, and hostsim.exe's missing-entry box; beside each
 # the window's texts (docs/obrazy/NAME.txt). A window whose texts are not the committed ones fails
 # the run, so the guide's pictures cannot drift from the setup.
 #
@@ -39,6 +40,10 @@
 #   beside STATUS EXE [SWITCHES]
 #                           a silent run of the setup (a file in C:\instalki) while this one is
 #                           up, ending with STATUS, and its log's last run with it
+#   aside EXE [SWITCHES]    a silent update by the setup started in the background, held at its
+#                           rename by at-rename.exe (which keeps its new file open, as a scanner
+#                           does, so that the run waits there with the folder's lock); the step
+#                           ends once that run holds the lock, the case's end waits for the run
 #   end STATUS              the program ends with STATUS, and its log's last run with it
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -95,7 +100,7 @@ normal() {
     s/[0-9a-f]{64}/…/g; s/ +"( |$)/"\1/; /^  Edit /{s/\\n/\n    | /g; s/ +$//Mg}; /^  [^ ]+ -?[0-9]+ ""( \[wyłączony\])?$/d' "$1"
 }
 
-case_name="" mode="" page_file="" page_text="" pid="" exe_started=""
+case_name="" mode="" page_file="" page_text="" pid="" exe_started="" aside_pid=""
 bad() { fail "$case_name: $1"; }
 
 # One step of a case; see the list at the top.
@@ -171,6 +176,17 @@ step() {
         bad "the silent run beside it: exit code $want, but the log does not end with it"
       fi
       ;;
+    aside)
+      local exe=$1
+      shift
+      rm -f "$state/instalator.blokada"
+      ("${wine_env[@]}" timeout 300 wine 'C:\instalki\at-rename.exe' hold "C:\\instalki\\$exe $*" \
+        >"$out/aside.txt" 2>&1 </dev/null) &
+      aside_pid=$!
+      local _
+      for _ in $(seq 1 $patience); do [ -e "$state/instalator.blokada" ] && break; sleep 0.2; done
+      [ -e "$state/instalator.blokada" ] || { bad "the run aside never took the folder's lock"; return 1; }
+      ;;
     end)
       local want=$1 status
       if [[ $exe_started == *odinstaluj* ]]; then
@@ -190,6 +206,11 @@ step() {
         bad "exit code $want, but the log does not end with it"
       fi
       pid=""
+      if [ -n "$aside_pid" ]; then
+        wait "$aside_pid"
+        aside_pid=""
+        "${wine_env[@]}" wineserver -w
+      fi
       ;;
     *)
       bad "unknown step '$verb'"
@@ -219,14 +240,20 @@ steps() {
 
 setup=cenyzak-$version-setup.exe
 older_setup=cenyzak-$older_version-setup.exe
-kept_older=$state/kopie/cenyzak-$older_version.dll
-kept_newer=$state/kopie/cenyzak-$version.dll
 # The program's folder is the default one, as an integrator sees it first in the guide's pictures;
 # the refused checks type the one under a Polish path.
 polish=$program
 program='C:\Program Files (x86)\Vordan'
 prog=$(unix_path "$program")
 plugin=$prog/Wtyczki/cenyzak.dll
+state=$prog/cenyzak
+flog=$state/instalacja.log
+kept_older=$state/kopie/cenyzak-$older_version.dll
+kept_newer=$state/kopie/cenyzak-$version.dll
+uninstaller='C:\Program Files (x86)\Vordan\cenyzak\odinstaluj.exe'
+# The same folder by another path, as another workstation opens a share: drive S: of this prefix.
+ln -sfn "$drive/Program Files (x86)" "$WINEPREFIX/dosdevices/s:"
+trap '"${wine_env[@]}" wineserver -k 2>/dev/null; wine_display_stop; rm -f "$WINEPREFIX/dosdevices/s:"' EXIT
 
 # --- a first installation -----------------------------------------------------------------------
 fresh "" "$(unix_path "$program")"
@@ -269,12 +296,17 @@ EOF
   { snapshot | cmp -s - "$out/installed.txt" && ok "the same again: exit 3, nothing changed" ||
     fail "the same again changed something"; }
 
-# Two runs at once: while this setup shows its first page, a silent one (as a deployment tool
-# runs it) waits for it for 10 seconds, then stops with 5 (try later), changing nothing.
+# Two runs at once on one folder: while this setup shows its check page (it took the folder's lock
+# leaving the folder page), a silent one (as a deployment tool runs it) on the same folder by
+# another path (drive S:, as from another workstation) waits for it for 10 seconds, then stops
+# with 5 (try later), changing nothing.
 steps "two runs at once" install <<'EOF' &&
 start "$setup"
 page folder "Folder programu"
-beside 5 "$setup" /S "/D=$program"
+type "$program"
+click "#1"
+page check "Sprawdzenie programu"
+beside 5 "$setup" /S "/D=S:\Vordan"
 click "#2"
 page cancel "Tak"
 click "Tak"
@@ -284,6 +316,27 @@ EOF
     tr -d '\r' <"$log" | grep -q "Spróbuj później" &&
     ok "two runs at once: the silent one waited, then exit 5 with „Spróbuj później”, nothing changed" ||
     fail "two runs at once: something changed, or the log does not say to try later"; }
+
+# The other way round: the folder page left for a folder another run works on (a silent update,
+# held at its rename): the setup says so and stays on that page, changing nothing.
+steps "a folder another run works on" install <<'EOF' &&
+start "$setup"
+page folder "Folder programu"
+type "$program"
+aside "$older_setup" /S /STARSZA "/D=$program"
+click "#1"
+page busy "Na tym folderze programu działa już instalator"
+picture instalator-zajety
+click "OK"
+page folder "Folder programu"
+click "#2"
+page cancel "Tak"
+click "Tak"
+end 1
+EOF
+  { tr -d '\r' <"$out/aside.txt" | grep -q '^kod 2$' && same_file "$plugin" "$win/cenyzak.dll" &&
+    ok "a folder another run works on: the folder page says so and stays; cancelled, the plug-in as it was" ||
+    fail "a folder another run works on: the run aside did not end as held, or the plug-in changed:"$'\n'"$(cat "$out/aside.txt")"; }
 
 printf 'X' | dd of="$plugin" bs=1 seek=600 conv=notrunc status=none
 steps "repair" install <<'EOF' &&
@@ -322,7 +375,7 @@ EOF
     fail "update from $older_version: not installed, or $older_version not kept"; }
 
 steps "rollback by the uninstaller" rollback <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Przywróć poprzednią wersję"
 picture odinstalowanie-wybor
 check "Przywróć poprzednią wersję ($older_version)"
@@ -339,7 +392,7 @@ EOF
 
 snapshot >"$out/cancel.txt"
 steps "the uninstaller cancelled on its page" uninstall <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Odinstaluj wtyczkę"
 click "#2"
 end 1
@@ -348,7 +401,7 @@ EOF
     fail "the uninstaller cancelled on its page: something changed"; }
 
 steps "removal keeping the copies" uninstall <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Odinstaluj wtyczkę"
 check "Odinstaluj wtyczkę z „$program”"
 click "#1"
@@ -412,18 +465,18 @@ EOF
 
 # --- removal with the copies; /ODINSTALUJ with windows ------------------------------------------
 steps "removal with the copies" uninstall <<'EOF' &&
-start 'C:\ProgramData\cenyzak\odinstaluj.exe'
+start "$uninstaller"
 page choice "Odinstaluj wtyczkę"
 check "Odinstaluj wtyczkę z „$program”"
-check "Usuń też zachowane poprzednie wersje z C:\ProgramData\cenyzak\kopie"
+check "Usuń też zachowane poprzednie wersje i dziennik (folder $program\cenyzak)"
 click "#1"
 page done "Kod wyjścia: 0"
 says "Usunięto zachowane poprzednie wersje"
 click "#1"
 end 0
 EOF
-  { [ ! -e "$plugin" ] && [ -z "$(entry_values)" ] && [ -z "$(find "$state/kopie" -type f 2>/dev/null)" ] &&
-    ok "removal with the copies on the uninstaller's page: exit 0, no plug-in, no entry, no kept copies" ||
+  { [ ! -e "$plugin" ] && [ -z "$(entry_values)" ] && [ -z "$(find "$state" -type f ! -name 'odinstaluj.exe*' 2>/dev/null)" ] &&
+    ok "removal with the copies on the uninstaller's page: exit 0, no plug-in, no entry, no kept copies nor the folder's log" ||
     fail "removal with the copies: the plug-in, the entry or a kept copy is left"; }
 
 run_setup "$setup" /S "/D=$program"

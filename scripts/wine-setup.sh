@@ -2,14 +2,14 @@
 # The setup program (cenyzak-setup.exe) under Wine, in a 64-bit prefix, as on the clients' 64-bit
 # Windows: the 32-bit setup writes to "Program Files (x86)" and its uninstall entry to the
 # registry's 32-bit view (Wow6432Node). Every run is silent (/S), as a deployment tool runs it, and
-# each case checks the exit code, the program's folder (every file and its SHA-256) and the state
-# the setup keeps (%ProgramData%\cenyzak, the entry):
+# each case checks the exit code, the program's folder (every file and its SHA-256, the setup's
+# state in FOLDER\cenyzak among them), this PC's state (%ProgramData%\cenyzak) and the entries:
 #
 # - install into a program's folder under a Polish path, then hostsim.exe there runs the bundled
 #   sample from the installed plug-in with the same result as natively; the same again: nothing to
 #   do; a damaged installed file: repaired;
-# - update over an older build (the same source as version 0.9.0): the old file kept outside the
-#   program's folder; /WROC gives back its bytes, and /WROC again the newer ones; the older setup
+# - update over an older build (the same source as version 0.9.0): the old file kept in
+#   FOLDER\cenyzak\kopie, where the program loads nothing; /WROC gives back its bytes, and /WROC again the newer ones; the older setup
 #   over the newer plug-in: refused without /STARSZA, done with it;
 # - the plug-in file held by another process (tests/cenyzak-setup/hold/hold_file_win32.cpp): install, rollback and
 #   uninstall each say "in use" and change nothing;
@@ -27,14 +27,20 @@
 #   empty, an unreachable share, a switch after it, another folder than the installed one with
 #   /WROC or /ODINSTALUJ, /MIMO or /STARSZA with them: each stops (3, 4 or 7), changes nothing and
 #   logs the command as given; /s in lower case is silent; no /S and no desktop: code 2, logged;
-# - program folders of 234 (installed), 235 and 299 characters (refused before anything is made);
+# - program folders of 210 (installed), 211 and 299 characters (refused before anything is made);
 # - interrupted (tests/cenyzak-setup/interrupt/at_rename_win32.cpp: the setup under a small
 #   debugger, ended as kill -9 would right after its rename): an update and a /WROC each finished
 #   by the next run, no copy of the plug-in or the tool left in a temporary folder; the new file
 #   held by another program as a scanner does, for 2.5 s (waited for) and to the end (code 2, only
 #   the named .nowa left, removed by the next run);
-# - a stale entry naming a folder whose plug-in is gone: the record moves to the folder acted on;
-#   a hand-copied plug-in updated and uninstalled; /WROC after the plug-in was deleted by hand;
+# - two program folders on one PC: each installed, rolled back and uninstalled on its own, each
+#   with its entry; /WROC without /D= then asks which (7);
+# - one program folder for two workstations (the 32-bit prefix, with the folder as its drive S:,
+#   stands for the second): installed from one, updated and rolled back from the other, uninstalled
+#   from the first; the second's entry then goes at its next run;
+# - the earlier setups' layout (one entry "cenyzak" per PC, copies in %ProgramData%) taken over by
+#   /WROC, which then works from the copies it moved;
+# - a hand-copied plug-in updated and uninstalled; /WROC after the plug-in was deleted by hand;
 # (a run cancelled with its windows, and every other page, in scripts/wine-setup-windows.sh).
 #
 #   scripts/wine-setup.sh --build   on the machine that builds: the older build (build/win32-older,
@@ -77,14 +83,14 @@ if expect_status "install" 0; then
     fail "install: Wtyczki\\cenyzak.dll is not the build's DLL"
   fi
   entry=$(entry_values)
-  if grep -q '^\[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\cenyzak\]' <<<"$entry" &&
+  if grep -q '^\[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\cenyzak-[0-9a-f]\{16\}\]' <<<"$entry" &&
     grep -q "^\"DisplayVersion\"=\"$version\"$" <<<"$entry" &&
     grep -q '^"Publisher"="Autorzy cenyzak"$' <<<"$entry" &&
-    grep -q '^"DisplayName"="cenyzak' <<<"$entry" &&
+    grep -q '^"DisplayName"="cenyzak .*(C:\\\\Program Files (x86)\\\\Ksi' <<<"$entry" &&
     grep -q '^"InstallLocation"="C:\\\\Program Files (x86)\\\\' <<<"$entry" &&
     grep -q '^"EstimatedSize"=dword:0000000[0-9a-f]$' <<<"$entry" &&
     grep -q '^"UninstallString"=' <<<"$entry"; then
-    ok "install: the uninstall entry in the 32-bit view (Wow6432Node): name, version, publisher, folder, size"
+    ok "install: the folder's uninstall entry in the 32-bit view (Wow6432Node): name with the folder, version, publisher, folder, size"
   else
     fail "install: the uninstall entry is not as expected:"$'\n'"$entry"
   fi
@@ -94,6 +100,13 @@ if expect_status "install" 0; then
     ok "install: the log (UTF-8 with its mark) holds the pre-flight report"
   else
     fail "install: the log lacks the pre-flight report or its byte order mark"
+  fi
+  if record_has Wersja "$version" && record_has SHA256 "$(sha256sum <"$win/cenyzak.dll" | cut -c1-64)" &&
+    [ -f "$state/odinstaluj.exe" ] && tr -d '\r' <"$flog" | grep -q '^Komputer: .*, użytkownik: ' &&
+    tr -d '\r' <"$flog" | tail -n 1 | grep -qx 'Kod wyjścia: 0'; then
+    ok "install: the record, the uninstaller and the folder's own log (computer, user, exit code) in FOLDER\\cenyzak"
+  else
+    fail "install: FOLDER\\cenyzak lacks the record, the uninstaller or its log:"$'\n'"$(ls -la "$state" 2>&1)"
   fi
 fi
 
@@ -134,12 +147,12 @@ run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
 kept=$state/kopie/cenyzak-$older_version.dll
 if expect_status "update" 0; then
   if same_file "$plugin" "$win/cenyzak.dll" && same_file "$kept" "$older/cenyzak.dll" &&
-    [ -z "$(cd "$prog" && find . -type f ! -name VORDAN.dll ! -name hostsim.exe ! -path ./Wtyczki/cenyzak.dll)" ] &&
-    entry_values | grep -q "^\"PoprzedniaWersja\"=\"$older_version\"$"; then
-    ok "update from $older_version: exit 0, the old file kept as $(basename "$kept") outside the program's folder"
+    [ -z "$(cd "$prog" && find . -type f ! -name VORDAN.dll ! -name hostsim.exe ! -path ./Wtyczki/cenyzak.dll ! -path './cenyzak/*')" ] &&
+    record_has PoprzedniaWersja "$older_version"; then
+    ok "update from $older_version: exit 0, the old file kept as cenyzak\\kopie\\$(basename "$kept"), nothing else in the program's folder"
   else
     fail "update from $older_version: the new file, the kept old one or the program's folder is wrong"
-    find "$prog" "$state" | sed "s|$drive|C:|"
+    find "$prog" | sed "s|$drive|C:|"
   fi
 fi
 run_setup "cenyzak-$version-setup.exe" /S /WROC
@@ -245,7 +258,7 @@ run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
 run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ /USUN_KOPIE
 if expect_status "uninstall" 0; then
   if snapshot | cmp -s - "$out/before.txt"; then
-    ok "/ODINSTALUJ /USUN_KOPIE: exit 0, the program's folder as before the first installation, no entry, no kept copies"
+    ok "/ODINSTALUJ /USUN_KOPIE: exit 0, the program's folder as before the first installation (no cenyzak\\ in it), no entry"
   else
     fail "/ODINSTALUJ /USUN_KOPIE left something behind:"
     diff "$out/before.txt" <(snapshot) | head -n 20
@@ -257,10 +270,13 @@ fi
 # changed), then free (0, and at its return the plug-in and the entry are already gone).
 run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
-quiet=$(entry_values | sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' | sed 's/\\"/"/g; s/\\\\/\\/g')
-# The path has no spaces: without its quotes, it goes to cmd /c as one argument, like run_setup's.
+# (system.reg writes a character past ASCII as \x and its code, four hex digits when one follows.)
+quiet=$(entry_values | sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' | sed 's/\\"/"/g; s/\\\\/\\/g' |
+  perl -CO -pe 's/\\x([0-9a-f]{1,4})/chr(hex($1))/ge')
+# As a deployment tool runs it: the string as it stands, quotes and all, for a command line. Given
+# to cmd through a variable, so that neither Wine nor cmd re-quotes the path with its blanks.
 run_quiet() {
-  "${wine_env[@]}" timeout 300 wine cmd /c "${quiet//\"/}" >"$out/last.txt" 2>&1 </dev/null
+  Q=$quiet "${wine_env[@]}" timeout 300 wine cmd /c '%Q%' >"$out/last.txt" 2>&1 </dev/null
   status=$?
 }
 rm -f "$kits/stop"
@@ -280,22 +296,23 @@ touch "$kits/stop"
 run_quiet
 # Checked at its return, before waiting for Wine to end: nothing may go on in the background.
 # Running, it cannot delete itself: Windows lets it rename itself to odinstaluj.exe.usun, Wine
-# not even that, and then the log says that it stays.
+# not even that, and then the log says that it stays. The kept copies stay in cenyzak\kopie, with
+# the folder's log; the rest of the program's folder is as before the first installation.
 gone=no
 [ ! -e "$plugin" ] && gone=yes
 [ -e "$state/odinstaluj.exe" ] && ! tr -d '\r' <"$log" | grep -q 'odinstaluj.exe” zostaje' && gone=no
 if expect_status "the entry's quiet uninstall" 0 && [ $gone = yes ] && [ -z "$(entry_values)" ] &&
-  same_file "$state/kopie/cenyzak-$older_version.dll" "$older/cenyzak.dll" &&
+  same_file "$state/kopie/cenyzak-$older_version.dll" "$older/cenyzak.dll" && [ ! -e "$state/instalacja.ini" ] &&
   diff <(sed -n "/^# ${prog//\//\\/}$/,/^# /p" "$out/before.txt") \
-    <(snapshot | sed -n "/^# ${prog//\//\\/}$/,/^# /p") >/dev/null; then
-  ok "the uninstaller from the entry ($quiet): exit 0 at its end, the program's folder as before, no entry, the kept copy stays"
+    <(snapshot | sed -n "/^# ${prog//\//\\/}$/,/^# /p" | grep -v '\./cenyzak') >/dev/null; then
+  ok "the uninstaller from the entry ($quiet): exit 0 at its end, no record, no entry, the kept copy stays, the rest of the folder as before"
 else
   fail "the uninstaller from the entry ($quiet): exit $status, plug-in gone at its return (and odinstaluj.exe gone or said to stay): $gone; or the folder, the entry or the kept copy wrong"
   snapshot | head -n 30
 fi
 # Its log starts with its own name and switches, without the "_?=" it runs with.
 first=$(tr -d '\r' <"$log" | grep '^=== ' | tail -n 1)
-if grep -qF 'C:\ProgramData\cenyzak\odinstaluj.exe" /S' <<<"$first" && ! grep -q '_?=' <<<"$first"; then
+if grep -qF "$program\\cenyzak\\odinstaluj.exe\" /S" <<<"$first" && ! grep -q '_?=' <<<"$first"; then
   ok "the uninstaller's log line names odinstaluj.exe and its switches"
 else
   fail "the uninstaller's log line names another command: $first"
@@ -367,14 +384,15 @@ expect_status "no /S and no desktop" 2 && ok "no /S and no desktop: exit 2, the 
 
 # --- a program folder too long for the plug-in ---------------------------------------------------
 # The plug-in names its own file in at most 299 characters, Windows its files in 259: the setup
-# refuses a folder in which Wtyczki\cenyzak.dll.nowa would not fit, before it creates anything.
-for n in 234 235 299; do
+# refuses a folder in which its longest file (a kept copy being written in cenyzak\kopie) would
+# not fit, before it creates anything.
+for n in 210 211 299; do
   long='C:\p'
   while [ ${#long} -lt $((n - 60)) ]; do long+='\'$(printf 'd%.0s' $(seq 1 50)); done
   long+='\'$(printf 'V%.0s' $(seq 1 $((n - ${#long} - 1))))
   fresh "" "$(unix_path "$long")"
   run_setup "cenyzak-$version-setup.exe" /S "/D=$long"
-  if [ "$n" -le 234 ]; then
+  if [ "$n" -le 210 ]; then
     expect_status "a program folder of $n characters" 0 && ok "a program folder of $n characters: installed"
   elif expect_status "a program folder of $n characters" 4; then
     if [ -e "$(unix_path "$long")/Wtyczki" ]; then
@@ -400,26 +418,28 @@ at_rename() { # mode, setup, switches
 }
 temp_copies() {
   # The folders themselves, not a -path pattern: the clone's own path may hold /tmp/ or /Temp/.
-  { find "$drive"/users/*/Temp -type f; find "$state/tmp" -type f; } 2>/dev/null |
+  { find "$drive"/users/*/Temp -type f; find "$pcstate/tmp" -type f; } 2>/dev/null |
     grep -e '/cenyzak[^/]*\.dll$' -e '/cenyzak-sprawdz\.exe$'
 }
 entry_has() { entry_values | grep -q "^\"$1\"=\"$2\"$"; }
+# The record and the entry say the same version.
+says_version() { record_has Wersja "$1" && entry_has DisplayVersion "$1"; }
 fresh ""
 # What earlier runs in this prefix left in its temporary folder is not this case's.
 rm -rf "$drive/users"/*/Temp/ns*.tmp
 run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 at_rename kill "cenyzak-$version-setup.exe" /S "/D=$program" >"$out/kill.txt"
 if ! grep -q 'zabity po zamianie' "$out/kill.txt" || ! same_file "$plugin" "$win/cenyzak.dll" ||
-  ! entry_has DisplayVersion "$older_version"; then
-  fail "the update killed at the rename did not leave the new file under the old entry:"$'\n'"$(cat "$out/kill.txt")"
+  ! says_version "$older_version"; then
+  fail "the update killed at the rename did not leave the new file under the old record:"$'\n'"$(cat "$out/kill.txt")"
 else
   run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
   if expect_status "the update again after a kill at the rename" 0; then
-    if entry_has DisplayVersion "$version" && entry_has PoprzedniaWersja "$older_version" &&
-      entry_has SHA256 "$(sha256sum <"$win/cenyzak.dll" | cut -c1-64)"; then
-      ok "an update killed at the rename: the next run finishes the entry (exit 0, $version, previous $older_version)"
+    if says_version "$version" && record_has PoprzedniaWersja "$older_version" &&
+      record_has SHA256 "$(sha256sum <"$win/cenyzak.dll" | cut -c1-64)"; then
+      ok "an update killed at the rename: the next run finishes the record and the entry (exit 0, $version, previous $older_version)"
     else
-      fail "an update killed at the rename: the entry was not finished:"$'\n'"$(entry_values)"
+      fail "an update killed at the rename: the record was not finished:"$'\n'"$(cat "$state/instalacja.ini"; entry_values)"
     fi
   fi
   if [ -z "$(temp_copies)" ]; then
@@ -438,15 +458,15 @@ run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
 at_rename kill "cenyzak-$version-setup.exe" /S /WROC >"$out/kill.txt"
 if ! grep -q 'zabity po zamianie' "$out/kill.txt" || ! same_file "$plugin" "$older/cenyzak.dll" ||
-  ! entry_has DisplayVersion "$version"; then
-  fail "/WROC killed at the rename did not leave $older_version under the entry for $version:"$'\n'"$(cat "$out/kill.txt")"
+  ! says_version "$version"; then
+  fail "/WROC killed at the rename did not leave $older_version under the record for $version:"$'\n'"$(cat "$out/kill.txt")"
 else
   run_setup "cenyzak-$version-setup.exe" /S /WROC
   expect_status "/WROC after a killed /WROC" 0 &&
-    { same_file "$plugin" "$older/cenyzak.dll" && entry_has DisplayVersion "$older_version" &&
-      entry_has PoprzedniaWersja "$version" &&
+    { same_file "$plugin" "$older/cenyzak.dll" && says_version "$older_version" &&
+      record_has PoprzedniaWersja "$version" &&
       ok "/WROC killed at the rename: the next /WROC finishes it ($older_version, previous $version)" ||
-      fail "/WROC killed at the rename: not finished:"$'\n'"$(entry_values)"; }
+      fail "/WROC killed at the rename: not finished:"$'\n'"$(cat "$state/instalacja.ini"; entry_values)"; }
   run_setup "cenyzak-$version-setup.exe" /S /WROC "/D=$program"
   expect_status "/WROC /D= after that" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
     ok "then /WROC /D=(the installed folder): $version again" ||
@@ -466,12 +486,12 @@ fi
 fresh ""
 run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 # The program's folder and the entry (the old version, kept before the rename, may stay kept).
-{ files_of "$prog" all; entry_values; } >"$out/scanner.txt"
+{ files_of "$prog" all | grep -v '\./cenyzak/kopie'; entry_values; } >"$out/scanner.txt"
 at_rename hold "cenyzak-$version-setup.exe" /S "/D=$program" >"$out/hold-nowa.txt"
 tail4=$(tr -d '\r' <"$log" | tail -n 4)
 if grep -q '^kod 2$' "$out/hold-nowa.txt" && same_file "$plugin" "$older/cenyzak.dll" &&
   grep -q 'nie program wtyczki' <<<"$tail4" && grep -qF 'cenyzak.dll.nowa' <<<"$tail4" && [ -e "$plugin.nowa" ] &&
-  diff <({ files_of "$prog" all; entry_values; } | grep -v 'cenyzak\.dll\.nowa') \
+  diff <({ files_of "$prog" all | grep -v '\./cenyzak/kopie'; entry_values; } | grep -v 'cenyzak\.dll\.nowa') \
     <(grep -v 'cenyzak\.dll\.nowa' "$out/scanner.txt") >/dev/null; then
   run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
   expect_status "the update after the held .nowa" 0 && { [ ! -e "$plugin.nowa" ] &&
@@ -481,29 +501,156 @@ else
   fail "the new file held to the end:"$'\n'"$(cat "$out/hold-nowa.txt")"$'\n'"$tail4"$'\n'"$(ls -la "$prog/Wtyczki")"
 fi
 
-# --- a stale entry: the record follows the folder acted on ----------------------------------------
-# Installed in A; A's plug-in deleted, the program with the same plug-in in B: installing into B
-# records B (and tidies A's Wtyczki that the setup made); the uninstall then removes B's plug-in.
+# --- two program folders on one PC ---------------------------------------------------------------
+# A terminal server with two companies: each folder has its own installation, record and entry.
 other='C:\Program Files (x86)\Vordan B'
 other_dir=$(unix_path "$other")
+both() { snapshot; files_of "$other_dir" all; }
 rm -rf "$other_dir"
 fresh ""
+mkdir -p "$other_dir"
+cp "$win/VORDAN.dll" "$win/hostsim.exe" "$other_dir/"
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
 run_setup "cenyzak-$version-setup.exe" /S "/D=$program"
-mkdir -p "$other_dir/Wtyczki"
-cp "$prog/VORDAN.dll" "$prog/hostsim.exe" "$other_dir/"
-mv "$plugin" "$other_dir/Wtyczki/"
 run_setup "cenyzak-$version-setup.exe" /S "/D=$other"
-if expect_status "the same file in B, the entry naming A" 0; then
-  if entry_values | grep -qF "\"InstallLocation\"=\"${other//\\/\\\\}\"" && [ ! -e "$prog/Wtyczki" ]; then
-    ok "a stale entry naming A, the same file in B: exit 0, the entry names B, A's empty Wtyczki gone"
+if expect_status "a second program folder on the PC" 0; then
+  entries=$(entry_values)
+  if same_file "$plugin" "$win/cenyzak.dll" && same_file "$other_dir/Wtyczki/cenyzak.dll" "$win/cenyzak.dll" &&
+    [ "$(grep -c '^\[' <<<"$entries")" -eq 2 ] && [ "$(grep -c '^"InstallLocation"=.*\\Vordan"$' <<<"$entries")" -eq 1 ] &&
+    grep -qF '"InstallLocation"="C:\\Program Files (x86)\\Vordan B"' <<<"$entries" &&
+    record_has Wersja "$version" "$other_dir/cenyzak" && record_has PoprzedniaWersja "$older_version"; then
+    ok "two program folders on one PC: both installed, each with its record and an entry of its own"
   else
-    fail "a stale entry: the entry does not name B or A's Wtyczki stays:"$'\n'"$(entry_values)"
+    fail "two program folders on one PC: not both installed, or not two entries:"$'\n'"$entries"
   fi
-  run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ
-  expect_status "uninstall after the move" 0 && { [ ! -e "$other_dir/Wtyczki/cenyzak.dll" ] && [ -z "$(entry_values)" ] &&
-    ok "then /ODINSTALUJ removes B's plug-in and the entry" || fail "the uninstall after the move left B's plug-in or the entry"; }
 fi
+both >"$out/two.txt"
+run_setup "cenyzak-$version-setup.exe" /S /WROC
+expect_status "/WROC without /D= on a PC with two" 7 && { both | cmp -s - "$out/two.txt" &&
+  tr -d '\r' <"$log" | tail -n 3 | grep -F "„$program”" | grep -qF "„$other”" &&
+  ok "/WROC without /D= on a PC with two installations: exit 7, both folders named, nothing changed" ||
+  fail "/WROC without /D= on a PC with two: something changed, or the log does not name both folders"; }
+run_setup "cenyzak-$version-setup.exe" /S /WROC "/D=$program"
+expect_status "/WROC /D= one of two" 0 && { same_file "$plugin" "$older/cenyzak.dll" &&
+  same_file "$other_dir/Wtyczki/cenyzak.dll" "$win/cenyzak.dll" &&
+  ok "/WROC /D=(one of two): that folder back to $older_version, the other untouched" ||
+  fail "/WROC /D=(one of two) did not act on that folder alone"; }
+run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ "/D=$other"
+if expect_status "/ODINSTALUJ /D= one of two" 0; then
+  entries=$(entry_values)
+  if [ ! -e "$other_dir/Wtyczki" ] && same_file "$plugin" "$older/cenyzak.dll" &&
+    [ "$(grep -c '^\[' <<<"$entries")" -eq 1 ] && grep -q '^"InstallLocation"=.*\\Vordan"$' <<<"$entries"; then
+    ok "/ODINSTALUJ /D=(one of two): its plug-in and entry gone, the other folder and its entry stay"
+  else
+    fail "/ODINSTALUJ /D=(one of two) took too much or too little:"$'\n'"$entries"
+  fi
+fi
+run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ
+expect_status "/ODINSTALUJ with one left" 0 && { [ ! -e "$plugin" ] && [ -z "$(entry_values)" ] &&
+  ok "then /ODINSTALUJ without /D=: the one left uninstalled, no entry" ||
+  fail "/ODINSTALUJ without /D= did not uninstall the one left"; }
 rm -rf "$other_dir"
+
+# --- one program folder, two workstations ---------------------------------------------------------
+# The second workstation is the 32-bit prefix: a registry, a %ProgramData% and a Wine server of its
+# own; it opens the program's folder as drive S:, as a mapped share. (Two Wine servers do not share
+# open files' locks, so runs at the same time from both are not modelled here; the lock is held
+# between two paths to one folder in wine-setup-windows.sh.)
+b_drive=$prefix32/drive_c
+b_log=$b_drive/ProgramData/cenyzak/instalacja.log
+b_program='S:\Vordan'
+run_b() { # setup, switches
+  local exe=$1
+  shift
+  "${wine_env[@]}" WINEPREFIX="$prefix32" WINEARCH=win32 timeout 300 wine cmd /c "C:\\instalki\\$exe $*" \
+    >"$out/last.txt" 2>&1 </dev/null
+  status=$?
+  "${wine_env[@]}" WINEPREFIX="$prefix32" WINEARCH=win32 wineserver -w
+}
+fresh ""
+drop_entries "$prefix32"
+rm -rf "$b_drive/ProgramData/cenyzak" "$b_drive/instalki"
+mkdir -p "$b_drive/instalki"
+cp "$kits/cenyzak-$version-setup.exe" "$kits/cenyzak-$older_version-setup.exe" "$b_drive/instalki/"
+ln -sfn "$(dirname "$prog")" "$prefix32/dosdevices/s:"
+run_setup "cenyzak-$older_version-setup.exe" /S "/D=$program"
+expect_status "workstation A installs $older_version" 0
+run_b "cenyzak-$version-setup.exe" /S "/D=$b_program"
+if log=$b_log expect_status "workstation B updates the shared folder" 0; then
+  if same_file "$plugin" "$win/cenyzak.dll" && same_file "$state/kopie/cenyzak-$older_version.dll" "$older/cenyzak.dll" &&
+    record_has PoprzedniaWersja "$older_version" && entry_values "$prefix32" | grep -qF '"InstallLocation"="S:\\Vordan"' &&
+    tr -d '\r' <"$flog" | grep -qF "/D=$b_program"; then
+    ok "workstation B updates the folder A installed: $older_version kept in its cenyzak\\kopie, B's own entry, the run in the folder's log"
+  else
+    fail "workstation B's update:"$'\n'"$(entry_values "$prefix32")"$'\n'"$(ls -la "$state" "$state/kopie" 2>&1)"
+  fi
+fi
+run_b "cenyzak-$version-setup.exe" /S /WROC "/D=$b_program"
+log=$b_log expect_status "workstation B rolls back" 0 && { same_file "$plugin" "$older/cenyzak.dll" &&
+  ok "workstation B: /WROC /D=S:\\Vordan gives back $older_version" || fail "workstation B's /WROC did not give back $older_version"; }
+run_setup "cenyzak-$version-setup.exe" /S /WROC
+expect_status "workstation A rolls back again" 0 && { same_file "$plugin" "$win/cenyzak.dll" &&
+  entry_has DisplayVersion "$version" &&
+  ok "workstation A: /WROC (its entry names the folder) brings $version back, from the copy B kept" ||
+  fail "workstation A's /WROC did not bring $version back"; }
+# B's entry still says what B did last; B's next run, whatever it is, brings it up to date.
+run_b "cenyzak-$version-setup.exe" /S /WROC '/D=Q:\nic'
+log=$b_log expect_status "workstation B, a run on another folder" 3 &&
+  { entry_values "$prefix32" | grep -qx "\"DisplayVersion\"=\"$version\"" &&
+    ok "workstation B's next run brings its entry's version up to date ($version)" ||
+    fail "workstation B's entry does not say $version:"$'\n'"$(entry_values "$prefix32")"; }
+run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ
+expect_status "workstation A uninstalls" 0 && { [ ! -e "$plugin" ] && [ -z "$(entry_values)" ] &&
+  ok "workstation A uninstalls the shared folder: the plug-in and A's entry gone" ||
+  fail "workstation A's uninstall left the plug-in or A's entry"; }
+run_b "cenyzak-$version-setup.exe" /S /ODINSTALUJ "/D=$b_program"
+log=$b_log expect_status "workstation B after the uninstall" 3 && { [ -z "$(entry_values "$prefix32")" ] &&
+  tr -d '\r' <"$b_log" | grep -q 'odinstalowano ją z innego komputera' &&
+  ok "workstation B after A's uninstall: exit 3, nothing installed, and B's entry for the folder is gone" ||
+  fail "workstation B still lists the uninstalled folder:"$'\n'"$(entry_values "$prefix32")"; }
+rm -f "$prefix32/dosdevices/s:"
+rm -rf "$b_drive/instalki"
+drop_entries "$prefix32"
+
+# --- the earlier setups' layout --------------------------------------------------------------------
+# One entry "cenyzak" per PC with the record in it, the kept copies and the uninstaller in
+# %ProgramData%\cenyzak: the first run on that folder (here /WROC) moves it all beside the program
+# and then rolls back from the copy it moved.
+fresh ""
+mkdir -p "$prog/Wtyczki" "$pcstate/kopie"
+cp "$win/cenyzak.dll" "$plugin"
+cp "$older/cenyzak.dll" "$pcstate/kopie/cenyzak-$older_version.dll"
+cp "$win/cenyzak-setup.exe" "$pcstate/odinstaluj.exe"
+old_key='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\cenyzak'
+while IFS='|' read -r value type data; do
+  "${wine_env[@]}" wine reg add "$old_key" /v "$value" /t "$type" /d "$data" /f >/dev/null 2>&1
+done <<EOF
+DisplayName|REG_SZ|cenyzak
+DisplayVersion|REG_SZ|$version
+InstallLocation|REG_SZ|$program
+UninstallString|REG_SZ|C:\\ProgramData\\cenyzak\\odinstaluj.exe
+SHA256|REG_SZ|$(sha256sum <"$win/cenyzak.dll" | cut -c1-64)
+PoprzedniaWersja|REG_SZ|$older_version
+UtworzonoWtyczki|REG_DWORD|1
+EOF
+"${wine_env[@]}" wineserver -w
+run_setup "cenyzak-$version-setup.exe" /S /WROC
+if expect_status "/WROC on the earlier setups' layout" 0; then
+  entries=$(entry_values)
+  if same_file "$plugin" "$older/cenyzak.dll" && same_file "$state/kopie/cenyzak-$version.dll" "$win/cenyzak.dll" &&
+    record_has Wersja "$older_version" && record_has PoprzedniaWersja "$version" && record_has UtworzonoWtyczki 1 &&
+    [ ! -e "$pcstate/kopie" ] && [ ! -e "$pcstate/odinstaluj.exe" ] && [ -f "$state/odinstaluj.exe" ] &&
+    ! grep -q 'Uninstall\\\\cenyzak\]' <<<"$entries" && grep -q 'Uninstall\\\\cenyzak-' <<<"$entries" &&
+    tr -d '\r' <"$log" | grep -q 'Przeniesiono zapis instalacji'; then
+    ok "the earlier setups' layout taken over: copies, record and uninstaller moved to cenyzak\\, the entry replaced; /WROC then works"
+  else
+    fail "the earlier setups' layout was not taken over as it should:"$'\n'"$entries"$'\n'"$(find "$state" "$pcstate" 2>&1)"
+  fi
+fi
+run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ /USUN_KOPIE
+expect_status "uninstall after the take-over" 0 && { [ ! -e "$prog/Wtyczki" ] && [ ! -e "$state" ] &&
+  [ -z "$(entry_values)" ] && ok "then /ODINSTALUJ /USUN_KOPIE: Wtyczki (the earlier setup made it) and cenyzak\\ gone, no entry" ||
+  fail "the uninstall after the take-over left something:"$'\n'"$(find "$prog")"; }
 
 # --- a plug-in copied by hand before the first installation ---------------------------------------
 # The setup updates it (keeping it among the copies); the uninstall removes the plug-in and leaves
