@@ -36,8 +36,8 @@
 # - two program folders on one PC: each installed, rolled back and uninstalled on its own, each
 #   with its entry; /WROC without /D= then asks which (7);
 # - one program folder for two workstations (the 32-bit prefix, with the folder as its drive S:,
-#   stands for the second): installed from one, updated and rolled back from the other, uninstalled
-#   from the first; the second's entry then goes at its next run;
+#   stands for the second): installed from one, updated, rolled back and uninstalled from the
+#   other; the first's entry then goes at its next run;
 # - the earlier setups' layout (one entry "cenyzak" per PC, copies in %ProgramData%) taken over by
 #   /WROC, which then works from the copies it moved;
 # - a hand-copied plug-in updated and uninstalled; /WROC after the plug-in was deleted by hand;
@@ -599,15 +599,16 @@ log=$b_log expect_status "workstation B, a run on another folder" 3 &&
   { entry_values "$prefix32" | grep -qx "\"DisplayVersion\"=\"$version\"" &&
     ok "workstation B's next run brings its entry's version up to date ($version)" ||
     fail "workstation B's entry does not say $version:"$'\n'"$(entry_values "$prefix32")"; }
-run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ
-expect_status "workstation A uninstalls" 0 && { [ ! -e "$plugin" ] && [ -z "$(entry_values)" ] &&
-  ok "workstation A uninstalls the shared folder: the plug-in and A's entry gone" ||
-  fail "workstation A's uninstall left the plug-in or A's entry"; }
+# Uninstalled from B: B's entry goes with it; A's entry goes at A's next run, which finds nothing.
 run_b "cenyzak-$version-setup.exe" /S /ODINSTALUJ "/D=$b_program"
-log=$b_log expect_status "workstation B after the uninstall" 3 && { [ -z "$(entry_values "$prefix32")" ] &&
-  tr -d '\r' <"$b_log" | grep -q 'odinstalowano ją z innego komputera' &&
-  ok "workstation B after A's uninstall: exit 3, nothing installed, and B's entry for the folder is gone" ||
-  fail "workstation B still lists the uninstalled folder:"$'\n'"$(entry_values "$prefix32")"; }
+log=$b_log expect_status "workstation B uninstalls" 0 && { [ ! -e "$plugin" ] && [ -z "$(entry_values "$prefix32")" ] &&
+  ok "workstation B uninstalls the folder A installed: the plug-in and B's entry gone" ||
+  fail "workstation B's uninstall left the plug-in or B's entry"; }
+run_setup "cenyzak-$version-setup.exe" /S /ODINSTALUJ
+expect_status "workstation A after the uninstall" 3 && { [ -z "$(entry_values)" ] &&
+  tr -d '\r' <"$log" | grep -q 'odinstalowano ją z innego komputera' &&
+  ok "workstation A after B's uninstall: exit 3, nothing installed, and A's entry for the folder is gone" ||
+  fail "workstation A still lists the uninstalled folder:"$'\n'"$(entry_values)"; }
 rm -f "$prefix32/dosdevices/s:"
 rm -rf "$b_drive/instalki"
 drop_entries "$prefix32"
