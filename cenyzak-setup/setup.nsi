@@ -70,24 +70,25 @@
 ; %TEMP%\nsXXXX.tmp, as every NSIS setup does: no file of cenyzak there.
 ;
 ; Update and roll back. The replaced plug-in is kept, by its version number, as
-; FOLDER\cenyzak\kopie\cenyzak-VERSION.dll, where the program does not load it. /WROC (this setup of any version, or the uninstaller, also from its page) puts the
-; kept previous version back and keeps the one it replaces, so /WROC twice returns; no old package
-; is needed. An older version over a newer one is asked first (silently: only with /STARSZA). The
-; same version with other bytes is repaired; the same bytes are "nothing to do".
+; FOLDER\cenyzak\kopie\cenyzak-VERSION.dll, where the program does not load it. /WROC (this setup of
+; any version, or the uninstaller, also from its page) puts the kept previous version back and keeps
+; the one it replaces, so /WROC twice returns; no old package is needed. An older version over a
+; newer one is asked first (silently: only with /STARSZA). The same version with other bytes is
+; repaired; the same bytes are "nothing to do".
 ;
-; Uninstall. Entry "cenyzak-KEY" per program's folder in Windows' list of installed programs
-; (HKLM, on 64-bit Windows the 32-bit view Wow6432Node): name with the folder, version, publisher,
-; folder, size. The uninstaller is FOLDER\cenyzak\odinstaluj.exe, acting on the folder above it;
-; silently this setup with /ODINSTALUJ does the same and returns its exit code directly. Started
-; plainly (UninstallString, the list of programs), the uninstaller runs from a temporary copy and
-; returns at once; the entry's QuietUninstallString starts it in place (/S _?=FOLDER\cenyzak), so
-; that it waits for the end and returns the real exit code, and a running program's file cannot be
-; deleted: it renames itself out of the way (RemoveUninstaller). The plug-in goes; Wtyczki\ goes when the setup
+; Uninstall. Entry "cenyzak-KEY" per program's folder in Windows' list of installed programs (HKLM,
+; on 64-bit Windows the 32-bit view Wow6432Node): name with the folder, version, publisher, folder,
+; size. The uninstaller is FOLDER\cenyzak\odinstaluj.exe, acting on the folder above it; silently
+; this setup with /ODINSTALUJ does the same and returns its exit code directly. Started plainly
+; (UninstallString, the list of programs), the uninstaller runs from a temporary copy and returns at
+; once; the entry's QuietUninstallString starts it in place (/S _?=FOLDER\cenyzak), so that it waits
+; for the end and returns the real exit code, and a running program's file cannot be deleted: it
+; renames itself out of the way (RemoveUninstaller). The plug-in goes; Wtyczki\ goes when the setup
 ; made it and it is empty; a Wtyczki\ that was there before (perhaps with a plug-in copied by hand,
 ; which the first installation kept among the copies) stays. The kept copies and the folder's log
-; stay; with /USUN_KOPIE (or the box on the uninstaller's page) FOLDER\cenyzak goes altogether.
-; This PC's entry goes; another PC's entry for the folder goes at that PC's next run of the setup
-; (PruneEntries). The program's notice setting stays.
+; stay; with /USUN_KOPIE (or the box on the uninstaller's page) FOLDER\cenyzak goes altogether. This
+; PC's entry goes; another PC's entry for the folder goes at that PC's next run of the setup
+; (Entries). The program's notice setting stays.
 ;
 ; The record. One installation per program's folder, recorded in FOLDER\cenyzak\instalacja.ini
 ; (version, SHA-256, previous version, whether the setup made Wtyczki): RecordRead, RecordWrite
@@ -879,11 +880,12 @@ Function ${UN}RecordRead
   StrCpy $RecCreated ""
   StrCpy $RecOld 0
   ClearErrors
-  ${If} ${FileExists} "$INSTDIR\cenyzak\instalacja.ini"
-    ReadINIStr $RecVersion "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "Wersja"
-    ReadINIStr $RecSha "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "SHA256"
-    ReadINIStr $RecPrevious "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "PoprzedniaWersja"
-    ReadINIStr $RecCreated "$INSTDIR\cenyzak\instalacja.ini" "instalacja" "UtworzonoWtyczki"
+  StrCpy $0 "$INSTDIR\cenyzak\instalacja.ini"
+  ${If} ${FileExists} "$0"
+    ReadINIStr $RecVersion "$0" "instalacja" "Wersja"
+    ReadINIStr $RecSha "$0" "instalacja" "SHA256"
+    ReadINIStr $RecPrevious "$0" "instalacja" "PoprzedniaWersja"
+    ReadINIStr $RecCreated "$0" "instalacja" "UtworzonoWtyczki"
     ${IfThen} $RecVersion != "" ${|} StrCpy $RecDir $INSTDIR ${|}
   ${Else}
     ReadRegStr $0 HKLM "${OLD_KEY}" "InstallLocation"
@@ -908,25 +910,31 @@ FunctionEnd
 Function ${UN}SameFolder
   Exch $0
   Push $1
-  Push $2
-  ${Do}
-    StrCpy $1 $0 1 -1
-    ${IfThen} $1 != "\" ${|} ${ExitDo} ${|}
-    StrCpy $0 $0 -1
-  ${Loop}
-  StrCpy $1 $INSTDIR
-  ${Do}
-    StrCpy $2 $1 1 -1
-    ${IfThen} $2 != "\" ${|} ${ExitDo} ${|}
-    StrCpy $1 $1 -1
-  ${Loop}
+  Push $INSTDIR
+  !insertmacro CALL Unslash
+  Pop $1
+  Push $0
+  !insertmacro CALL Unslash
+  Pop $0
   ${If} $0 != ""
   ${AndIf} $0 == $1
     StrCpy $0 1
   ${Else}
     StrCpy $0 0
   ${EndIf}
-  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; The path on the stack without its closing backslashes. In and out on the stack.
+Function ${UN}Unslash
+  Exch $0
+  Push $1
+  ${Do}
+    StrCpy $1 $0 1 -1
+    ${IfThen} $1 != "\" ${|} ${ExitDo} ${|}
+    StrCpy $0 $0 -1
+  ${Loop}
   Pop $1
   Exch $0
 FunctionEnd
@@ -1005,56 +1013,19 @@ Function ${UN}RecordDelete
   StrCpy $RecDir ""
 FunctionEnd
 
-; This PC's entries follow their folders' records, which other PCs change too: an entry whose
-; folder is there but holds no installation any more (uninstalled from another PC) goes, so that the
-; list of programs shows none that would only say its uninstaller is missing; one whose folder holds
-; another version (updated or rolled back from another PC) says that version. An entry whose folder
-; cannot be reached (a share offline) stays as it is.
-Function ${UN}PruneEntries
+; This PC's entries, in one pass over Windows' list of programs. They follow their folders'
+; records, which other PCs change too: an entry whose folder is there but holds no installation any
+; more (uninstalled from another PC) goes, so that the list of programs shows none that would only
+; say its uninstaller is missing; one whose folder holds another version (updated or rolled back
+; from another PC) says that version. An entry whose folder cannot be reached (a share offline)
+; stays as it is. Out: the folders the entries left name (with the earlier setups' entry): in $R8
+; their number, in $R9 the first one, in $R7 all of them, each in quotes, separated by commas.
+Function ${UN}Entries
   Push $0
   Push $1
   Push $2
   Push $3
-  StrCpy $0 0
-  ${Do}
-    EnumRegKey $1 HKLM "${UNINST_ROOT}" $0
-    ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
-    IntOp $0 $0 + 1
-    StrCpy $2 $1 8
-    ${If} $2 == "cenyzak-"
-      ReadRegStr $2 HKLM "${UNINST_ROOT}\$1" "InstallLocation"
-      ${If} $2 != ""
-      ${AndIf} ${FileExists} "$2\*.*"
-        ${If} ${FileExists} "$2\cenyzak\instalacja.ini"
-          ReadINIStr $3 "$2\cenyzak\instalacja.ini" "instalacja" "Wersja"
-          ReadRegStr $2 HKLM "${UNINST_ROOT}\$1" "DisplayVersion"
-          ${If} $3 != ""
-          ${AndIf} $3 != $2
-            WriteRegStr HKLM "${UNINST_ROOT}\$1" "DisplayVersion" "$3"
-          ${EndIf}
-        ${Else}
-          DeleteRegKey HKLM "${UNINST_ROOT}\$1"
-          IntOp $0 $0 - 1
-          StrCpy $3 $0
-          StrCpy $0 $2
-          !insertmacro LOG "${T_ENTRY_PRUNED}"
-          StrCpy $0 $3
-        ${EndIf}
-      ${EndIf}
-    ${EndIf}
-  ${Loop}
-  Pop $3
-  Pop $2
-  Pop $1
-  Pop $0
-FunctionEnd
-
-; The folders this PC's entries name (and the earlier setups' entry): out in $R8 their number, in
-; $R9 the first one, in $R7 all of them, each in quotes, separated by commas.
-Function ${UN}InstalledFolders
-  Push $0
-  Push $1
-  Push $2
+  Push $4
   StrCpy $R8 0
   StrCpy $R9 ""
   StrCpy $R7 ""
@@ -1064,20 +1035,41 @@ Function ${UN}InstalledFolders
     ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
     IntOp $0 $0 + 1
     StrCpy $2 $1 8
-    ${If} $2 == "cenyzak-"
-    ${OrIf} $1 == "cenyzak"
-      ReadRegStr $2 HKLM "${UNINST_ROOT}\$1" "InstallLocation"
-      ${If} $2 != ""
-        IntOp $R8 $R8 + 1
-        ${IfThen} $R9 == "" ${|} StrCpy $R9 $2 ${|}
-        ${If} $R7 == ""
-          StrCpy $R7 "„$2”"
-        ${Else}
-          StrCpy $R7 "$R7, „$2”"
+    ${If} $2 != "cenyzak-"
+    ${AndIf} $1 != "cenyzak"
+      ${Continue}
+    ${EndIf}
+    ReadRegStr $2 HKLM "${UNINST_ROOT}\$1" "InstallLocation"
+    ${IfThen} $2 == "" ${|} ${Continue} ${|}
+    ${If} $1 != "cenyzak"
+    ${AndIf} ${FileExists} "$2\*.*"
+      ${If} ${FileExists} "$2\cenyzak\instalacja.ini"
+        ReadINIStr $3 "$2\cenyzak\instalacja.ini" "instalacja" "Wersja"
+        ReadRegStr $4 HKLM "${UNINST_ROOT}\$1" "DisplayVersion"
+        ${If} $3 != ""
+        ${AndIf} $3 != $4
+          WriteRegStr HKLM "${UNINST_ROOT}\$1" "DisplayVersion" "$3"
         ${EndIf}
+      ${Else}
+        DeleteRegKey HKLM "${UNINST_ROOT}\$1"
+        IntOp $0 $0 - 1
+        StrCpy $3 $0
+        StrCpy $0 $2
+        !insertmacro LOG "${T_ENTRY_PRUNED}"
+        StrCpy $0 $3
+        ${Continue}
       ${EndIf}
     ${EndIf}
+    IntOp $R8 $R8 + 1
+    ${IfThen} $R9 == "" ${|} StrCpy $R9 $2 ${|}
+    ${If} $R7 == ""
+      StrCpy $R7 "„$2”"
+    ${Else}
+      StrCpy $R7 "$R7, „$2”"
+    ${EndIf}
   ${Loop}
+  Pop $4
+  Pop $3
   Pop $2
   Pop $1
   Pop $0
@@ -1418,11 +1410,11 @@ FunctionEnd
 ; place (with "_?=", so that it ends when its work ends and returns the real exit code, instead of
 ; returning at once from a temporary copy of itself), and Windows does not delete a running
 ; program's file, but renames it: it becomes odinstaluj.exe.usun, deleted when Windows next starts
-; (on a local disk; no restart is needed for anything: the name is one nothing loads or runs) and
-; by the next run on the folder (Lock), whichever comes first. Where even the rename is refused (Wine), odinstaluj.exe
-; stays, said so in the log: with no record it does nothing but say so (code 3), and the next
-; installation writes it anew. Its deletion is never scheduled for the next start under its own
-; name: that would delete the uninstaller a later installation writes.
+; (on a local disk; no restart is needed for anything: the name is one nothing loads or runs) and by
+; the next run on the folder (Lock), whichever comes first. Where even the rename is refused (Wine),
+; odinstaluj.exe stays, said so in the log: with no record it does nothing but say so (code 3), and
+; the next installation writes it anew. Its deletion is never scheduled for the next start under its
+; own name: that would delete the uninstaller a later installation writes.
 Function ${UN}RemoveUninstaller
   Push $0
   Delete "$State\odinstaluj.exe.usun"
@@ -1578,11 +1570,10 @@ Function .onInit
   ; The switches are checked before the folder: /D= may be missing.
   Call ParseSwitches
   Call ModeTexts
-  Call PruneEntries
+  Call Entries
   ; The folder given, as given (NSIS leaves $INSTDIR empty when it judges /D= invalid), else the
   ; one this PC has installed, else the default. With several installed, a run that cannot ask
   ; (silent, or /WROC and /ODINSTALUJ, which have no folder page) must be told which one.
-  Call InstalledFolders
   ${If} $HasD == 1
     StrCpy $INSTDIR $GivenDir
   ${ElseIf} $R8 > 1
@@ -2374,11 +2365,9 @@ Function un.onInit
   Call un.ParseSwitches
   ; The uninstaller runs with $INSTDIR its own folder (FOLDER\cenyzak, from "_?="): it acts on the
   ; program's folder above it.
-  ${Do}
-    StrCpy $0 $INSTDIR 1 -1
-    ${IfThen} $0 != "\" ${|} ${ExitDo} ${|}
-    StrCpy $INSTDIR $INSTDIR -1
-  ${Loop}
+  Push $INSTDIR
+  Call un.Unslash
+  Pop $INSTDIR
   StrLen $1 $INSTDIR
   ${Do}
     IntOp $1 $1 - 1
@@ -2392,7 +2381,7 @@ Function un.onInit
     ${IfThen} $1 == 2 ${|} StrCpy $INSTDIR "$INSTDIR\" ${|}
   ${EndIf}
   Call un.RequireGivenIsOwn
-  Call un.PruneEntries
+  Call un.Entries
   Push ${LOCK_WAIT}
   Call un.Lock
   Pop $0
